@@ -1,0 +1,34 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "services/command_line.h"
+
+namespace vx {
+
+// Starts programs. A bare program name is looked up only in the system folder
+// and the folders of PATH (never beside the program or in the current folder)
+// and started by its full path.
+class CommandRunner {
+public:
+    virtual ~CommandRunner() = default;
+
+    // Runs a command line whose first token names the program, waits for it
+    // while the window keeps handling messages, and answers its exit code, or
+    // -1 when it could not be started. A line over kMaxCommandLine units
+    // raises an error.
+    virtual int run(const std::wstring& command_line, std::uint16_t show) = 0;
+
+    // Starts a command line and returns at once; answers whether it started.
+    virtual bool start(const std::wstring& command_line, std::uint16_t show) = 0;
+
+    // The same with the program and its arguments given apart, each argument
+    // quoted by the Windows rules: the way to pass file paths.
+    int run(const std::wstring& program, const std::vector<std::wstring>& arguments, std::uint16_t show) {
+        return run(build_command_line(program, arguments), show);
+    }
+};
+
+} // namespace vx

@@ -1,0 +1,160 @@
+#include "tests/fakes/fake_system.h"
+
+#include <fstream>
+#include <sstream>
+
+#include "services/error.h"
+#include "services/text.h"
+
+namespace vx::test {
+
+std::wstring RecordingRunner::fold(const std::wstring& program) { return to_lower(program); }
+
+int RecordingRunner::run(const std::wstring& command_line, std::uint16_t show) {
+    check_command_line(command_line);
+    calls_.push_back({command_line, show, true});
+    const auto program = fold(program_token(command_line));
+    if (missing_.count(program)) return -1;
+    if (on_run) on_run(command_line);
+    auto it = codes_.find(program);
+    return it == codes_.end() ? 0 : it->second;
+}
+
+bool RecordingRunner::start(const std::wstring& command_line, std::uint16_t show) {
+    check_command_line(command_line);
+    calls_.push_back({command_line, show, false});
+    return missing_.count(fold(program_token(command_line))) == 0;
+}
+
+std::vector<std::wstring> RecordingRunner::lines() const {
+    std::vector<std::wstring> out;
+    for (const auto& call : calls_) out.push_back(call.command_line);
+    return out;
+}
+
+std::wstring FakeFileSystem::fold(const std::wstring& path) {
+    auto p = to_lower(path);
+    while (p.size() > 3 && p.back() == L'\\') p.pop_back();
+    return p;
+}
+
+std::wstring FakeFileSystem::parent(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+bool FakeFileSystem::file_exists(const std::wstring& path) { return files_.count(fold(path)) != 0; }
+
+bool FakeFileSystem::directory_exists(const std::wstring& path) {
+    const auto p = fold(path);
+    // A drive root exists once anything lies on that drive.
+    if (p.size() == 3 && p[1] == L':' && p[2] == L'\\') {
+        for (const auto& d : directories_)
+            if (d.starts_with(p.substr(0, 2))) return true;
+        return false;
+    }
+    return directories_.count(p) != 0;
+}
+
+bool FakeFileSystem::delete_file(const std::wstring& path) {
+    auto it = files_.find(fold(path));
+    if (it == files_.end() || it->second.read_only) return false;
+    files_.erase(it);
+    return true;
+}
+
+void FakeFileSystem::check_create(const std::wstring& path) {
+    const auto folder = parent(fold(path));
+    if (deny_create_.count(folder) || !directories_.count(folder))
+        throw Error(cannot_create_file_text(path, deny_create_.count(folder) ? L"Access is denied"
+                                                                               : L"The system cannot find the path specified"));
+    auto it = files_.find(fold(path));
+    if (it != files_.end() && it->second.read_only) throw Error(cannot_create_file_text(path, L"Access is denied"));
+}
+
+void FakeFileSystem::write_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) {
+    check_create(path);
+    files_[fold(path)] = {to_utf8(join_lines_crlf(lines)), false};
+}
+
+void FakeFileSystem::write_binary_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    check_create(path);
+    files_[fold(path)] = {std::string(bytes.begin(), bytes.end()), false};
+}
+
+void FakeFileSystem::replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) {
+    const auto folder = parent(fold(path));
+    if (deny_create_.count(folder) || !directories_.count(folder))
+        throw Error(cannot_create_file_text(path + L".new", L"Access is denied"));
+    auto it = files_.find(fold(path));
+    if (it != files_.end() && it->second.read_only)
+        throw Error(L"Cannot replace file \"" + path + L"\". Access is denied");
+    files_[fold(path)] = {to_utf8(join_lines_crlf(lines)), false};
+}
+
+void FakeFileSystem::delete_tree(const std::wstring& path) {
+    delete_tree_calls.push_back(path);
+    const auto p = fold(path);
+    if (!directories_.count(p)) return;
+    const auto prefix = p + L"\\";
+    std::erase_if(directories_, [&](const std::wstring& d) { return d == p || d.starts_with(prefix); });
+    std::erase_if(files_, [&](const auto& entry) { return entry.first.starts_with(prefix); });
+}
+
+void FakeFileSystem::add_file(const std::wstring& path, const std::string& content, bool read_only) {
+    add_directory(parent(path));
+    files_[fold(path)] = {content, read_only};
+}
+
+void FakeFileSystem::add_directory(const std::wstring& path) {
+    auto p = fold(path);
+    while (!p.empty()) {
+        directories_.insert(p);
+        const auto up = parent(p);
+        if (up == p) break;
+        p = up;
+    }
+}
+
+std::optional<std::string> FakeFileSystem::content(const std::wstring& path) const {
+    auto it = files_.find(fold(path));
+    if (it == files_.end()) return std::nullopt;
+    return it->second.content;
+}
+
+DiskTextStore::DiskTextStore(std::filesystem::path folder) : folder_(std::move(folder)) {}
+
+std::filesystem::path DiskTextStore::default_folder() { return std::filesystem::path(VANTRIX_SOURCE_DIR) / "resources" / "texts"; }
+
+std::vector<std::wstring> DiskTextStore::lines(const std::wstring& name) const {
+    // A stored text is the file named after its memo, whatever its extension.
+    std::error_code ec;
+    for (const auto& entry : std::filesystem::directory_iterator(folder_, ec)) {
+        if (entry.path().stem().wstring() != name) continue;
+        std::ifstream in(entry.path(), std::ios::binary);
+        std::stringstream buffer;
+        buffer << in.rdbuf();
+        return split_lines(widen_ascii(buffer.str()));
+    }
+    throw Error(L"Resource " + name + L" not found");
+}
+
+int ScriptedUi::message_box(const std::wstring& text, const std::wstring& caption, unsigned flags) {
+    boxes.push_back({text, caption, flags});
+    if (on_box) on_box(boxes.back());
+    if (answers.empty()) return (flags & 0xF) == mb::yes_no ? mb::id_no : mb::id_ok;
+    const int answer = answers.front();
+    answers.pop_front();
+    return answer;
+}
+
+std::wstring ScriptedUi::input_box(const std::wstring& caption, const std::wstring& prompt,
+                                   const std::wstring& initial) {
+    input_prompts.emplace_back(caption, prompt);
+    if (inputs.empty()) return initial;
+    auto answer = inputs.front();
+    inputs.pop_front();
+    return answer ? *answer : initial;
+}
+
+} // namespace vx::test
