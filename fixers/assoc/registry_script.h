@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -64,6 +65,39 @@ struct Script {
     std::vector<Section> sections; // in script order, deletions included
     LineCounts counts;
 };
+
+// What the reader says about a malformed line.
+namespace reason {
+inline constexpr const wchar_t* missing_header = L"the first line is not \"Windows Registry Editor Version 5.00\"";
+inline constexpr const wchar_t* unknown_line = L"unknown kind of line";
+inline constexpr const wchar_t* too_long = L"line too long";
+inline constexpr const wchar_t* stray_continuation = L"continuation line without a continued byte list before it";
+inline constexpr const wchar_t* continuation_expected = L"the byte list of the line before is not continued here";
+inline constexpr const wchar_t* unfinished_list = L"the script ends inside a continued byte list";
+inline constexpr const wchar_t* malformed_byte = L"malformed byte (two hexadecimal digits expected)";
+inline constexpr const wchar_t* upper_case_hex = L"upper-case hexadecimal digit";
+inline constexpr const wchar_t* malformed_list = L"malformed byte list";
+inline constexpr const wchar_t* malformed_dword = L"a dword needs exactly 8 hexadecimal digits";
+inline constexpr const wchar_t* malformed_text = L"malformed quoted text";
+inline constexpr const wchar_t* unknown_escape = L"unknown escape in quoted text";
+inline constexpr const wchar_t* unsupported_type = L"unsupported value type";
+inline constexpr const wchar_t* malformed_expand = L"expandable text must be UTF-16LE ending with a zero character";
+inline constexpr const wchar_t* value_outside_key = L"value line outside a key section";
+inline constexpr const wchar_t* malformed_key = L"malformed key line";
+inline constexpr const wchar_t* unknown_root = L"key outside HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE";
+inline constexpr const wchar_t* late_deletion = L"key deleted after it or a key below it was written";
+} // namespace reason
+
+// Line lengths the reader accepts. A line broken after a comma of a byte list
+// ends with the continuation backslash within 79 characters, and the line
+// that continues it keeps to 78, as the Registry Editor wraps its exports.
+// Quoted texts are never wrapped, so other lines may be longer; 1,024
+// characters leaves room for twice the longest stored line.
+inline constexpr std::size_t kMaxContinuedLine = 79;
+inline constexpr std::size_t kMaxContinuationLine = 78;
+inline constexpr std::size_t kMaxLine = 1024;
+
+inline constexpr const wchar_t* kHeader = L"Windows Registry Editor Version 5.00";
 
 // A malformed line: its 1-based number and what is wrong with it.
 class ParseError : public Error {
