@@ -1,0 +1,213 @@
+#include "fixers/advanced/registry_repairs.h"
+
+#include <array>
+
+#include "fixers/advanced/repair_commands.h"
+
+namespace vx {
+
+namespace {
+
+constexpr auto HKCR = RootKey::classes_root;
+constexpr auto HKCU = RootKey::current_user;
+constexpr auto HKLM = RootKey::local_machine;
+
+constexpr wchar_t kNonEnum[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\NonEnum";
+constexpr wchar_t kPoliciesExplorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
+constexpr wchar_t kRecycleBinClsid[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
+// The shell extension that adds the Previous Versions page and menu items.
+constexpr wchar_t kPreviousVersions[] = L"{596AB062-B4D2-4215-9F74-E9109B0A8153}";
+// The sharing shell extension.
+constexpr wchar_t kSharing[] = L"{f81e9010-6ea4-11ce-a7ff-00aa003ca9f6}";
+
+// Opens (creating when needed) a key and writes its default value.
+void write_default(Registry& reg, RootKey root, const std::wstring& path, const std::wstring& text) {
+    reg.set_root(root);
+    reg.open_key(path, true);
+    reg.write_string(L"", text);
+    reg.close_key();
+}
+
+void create_key(Registry& reg, RootKey root, const std::wstring& path) {
+    reg.set_root(root);
+    reg.open_key(path, true);
+    reg.close_key();
+}
+
+void delete_value(Registry& reg, RootKey root, const std::wstring& path, const std::wstring& name, bool can_create) {
+    reg.set_root(root);
+    reg.open_key(path, can_create);
+    reg.delete_value(name);
+    reg.close_key();
+}
+
+} // namespace
+
+void fix_explorer_shell(Services& services) {
+    {
+        Registry reg(services.registry, kKeyAllAccess, HKLM);
+        reg.open_key(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", true);
+        reg.write_string(L"Shell", L"explorer.exe");
+    }
+    services.ui.success_notice();
+}
+
+void fix_desktop_icon_settings(Services& services) {
+    // Each value hides one desktop icon from Desktop Icon Settings: Recycle
+    // Bin, This PC, the user's files, Control Panel, Network.
+    static constexpr std::array kIcons{
+        kRecycleBinClsid,
+        L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}",
+        L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}",
+        L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}",
+        L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}",
+    };
+    // Any error ends this repair quietly, without the notice.
+    try {
+        Registry reg(services.registry, kKeyAllAccess, HKCU);
+        for (const wchar_t* name : kIcons) delete_value(reg, HKCU, kNonEnum, name, true);
+    } catch (...) {
+        return;
+    }
+    services.ui.success_notice();
+}
+
+void show_recycle_bin_icon(Services& services) {
+    {
+        Registry reg(services.registry, kKeyWrite, HKCU);
+        delete_value(reg, HKCU, kNonEnum, kRecycleBinClsid, true);
+        delete_value(reg, HKCU, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel",
+                     kRecycleBinClsid, true);
+    }
+    services.ui.success_notice();
+}
+
+void restore_recycle_bin_icon(Services& services) {
+    // The Windows folder as it is on this machine, written out in full
+    // (REG_SZ, not an expandable string).
+    const std::wstring imageres = services.folders.windows_folder() + L"\\System32\\imageres.dll";
+    {
+        Registry reg(services.registry, kKeyWrite, HKCU);
+        reg.open_key(std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\") +
+                         kRecycleBinClsid + L"\\DefaultIcon",
+                     true);
+        reg.write_string(L"", imageres + L",-55");
+        reg.write_string(L"empty", imageres + L",-55");
+        reg.write_string(L"full", imageres + L",-54");
+    }
+    services.ui.success_notice();
+}
+
+void fix_thumbnails(Services& services) {
+    {
+        Registry reg(services.registry, kKeyWrite, HKCU);
+        reg.open_key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", true);
+        reg.write_dword(L"IconsOnly", 0);
+    }
+    services.ui.success_notice();
+}
+
+void fix_property_sheet_pages(Services& services) {
+    const std::wstring previous_versions_menu = std::wstring(L"\\shellex\\ContextMenuHandlers\\") + kPreviousVersions;
+    const std::wstring previous_versions_page = std::wstring(L"\\shellex\\PropertySheetHandlers\\") + kPreviousVersions;
+    const std::wstring shadow_copy_folder = L"CLSID\\{450D8FBA-AD25-11D0-98A8-0800361B1103}";
+    // Any error ends this repair quietly, without the notice; what was done stays.
+    try {
+        Registry reg(services.registry, kKeyAllAccess, HKCU);
+        delete_value(reg, HKCU, kPoliciesExplorer, L"NoSecurityTab", true);
+        // A policy key that is not there is not created just to delete from it.
+        delete_value(reg, HKLM, L"SOFTWARE\\Policies\\Microsoft\\Windows\\AppCompat", L"DisablePropPage", false);
+        write_default(reg, HKCR, L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}",
+                      L"Summary Properties Page");
+        delete_value(reg, HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder", true);
+        for (const auto& handler : {previous_versions_menu, previous_versions_page})
+            for (const auto& owner : {std::wstring(L"AllFilesystemObjects"), shadow_copy_folder,
+                                      std::wstring(L"Directory"), std::wstring(L"Drive")})
+                create_key(reg, HKCR, owner + handler);
+        for (const wchar_t* path : {L"*\\shellex\\ContextMenuHandlers\\Sharing",
+                                    L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
+                                    L"Directory\\shellex\\ContextMenuHandlers\\Sharing",
+                                    L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
+                                    L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
+                                    L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
+                                    L"Directory\\shellex\\PropertySheetHandlers\\Sharing",
+                                    L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
+            write_default(reg, HKCR, path, kSharing);
+    } catch (...) {
+        return;
+    }
+    services.ui.success_notice();
+}
+
+void fix_drive_icons(Services& services) {
+    // Any error ends this repair quietly, without the notice.
+    try {
+        Registry reg(services.registry, kKeyAllAccess, HKLM);
+        // Only below Explorer's key: with no key open the lookup would be
+        // relative to the root and could delete an unrelated HKLM\DriveIcons.
+        if (reg.open_key(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", false) &&
+            reg.key_exists(L"DriveIcons"))
+            reg.delete_key(L"DriveIcons");
+    } catch (...) {
+        return;
+    }
+    services.ui.success_notice();
+}
+
+void fix_windows_search(Services& services) {
+    RepairCommands commands(services);
+    commands.run(L"net stop WSearch /Y", sw::show_normal);
+    {
+        // Both keys belong to an installed Windows Search and are not created;
+        // a missing one fails the write, and the service is not restarted.
+        Registry reg(services.registry, kKeyWrite, HKLM);
+        reg.open_key(L"SYSTEM\\CurrentControlSet\\Services\\WSearch", false);
+        reg.write_dword(L"Start", 2); // automatic start
+    }
+    {
+        Registry reg(services.registry, kKeyWrite, HKLM);
+        reg.open_key(L"SOFTWARE\\Microsoft\\Windows Search", false);
+        reg.write_dword(L"SetupCompletedSuccessfully", 0); // rebuilds its setup at the next start
+    }
+    // Give the stopped service time to let go before it is started again.
+    services.ui.process_messages();
+    services.ui.sleep(4000);
+    commands.run(L"net start WSearch", sw::show_normal);
+    commands.finish();
+}
+
+void fix_hibernate_option(Services& services) {
+    {
+        Registry reg(services.registry, kKeyWrite, HKLM);
+        reg.open_key(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings", true);
+        reg.write_dword(L"ShowHibernateOption", 1);
+    }
+    // Not waited for: the notice appears while powercfg may still run.
+    RepairCommands commands(services);
+    commands.start(L"powercfg -h on", sw::show);
+    commands.finish();
+}
+
+void fix_plug_and_play(Services& services) {
+    {
+        Registry reg(services.registry, kKeyWrite, HKLM);
+        reg.open_key(L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", true);
+        reg.write_dword(L"Start", 2); // automatic start
+    }
+    services.ui.process_messages();
+    services.ui.sleep(200);
+    RepairCommands commands(services);
+    commands.start(L"net Start PlugPlay", sw::show);
+    commands.finish();
+}
+
+void fix_windows_script_host(Services& services) {
+    {
+        Registry reg(services.registry, kKeyAllAccess, HKLM);
+        reg.open_key(L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings", true);
+        reg.write_dword(L"Enabled", 1);
+    }
+    services.ui.success_notice();
+}
+
+} // namespace vx
