@@ -26,7 +26,9 @@ const wchar_t* root_name(RootKey root) {
     return L"";
 }
 
-[[noreturn]] void fail(int line, const wchar_t* why) { throw ParseError(line, why); }
+[[noreturn]] void fail(int line, const wchar_t* why) {
+    throw ParseError(line, why);
+}
 
 int hex_digit(wchar_t c) {
     if (c >= L'0' && c <= L'9') return c - L'0';
@@ -34,7 +36,9 @@ int hex_digit(wchar_t c) {
     return -1;
 }
 
-bool is_upper_hex_digit(wchar_t c) { return c >= L'A' && c <= L'F'; }
+bool is_upper_hex_digit(wchar_t c) {
+    return c >= L'A' && c <= L'F';
+}
 
 // Escapes seen while reading quoted text on the current line.
 struct Escapes {
@@ -84,7 +88,8 @@ bool read_bytes(std::wstring_view text, std::vector<std::uint8_t>& bytes, bool a
     }
     for (std::size_t start = 0;;) {
         const std::size_t comma = text.find(L',', start);
-        const std::wstring_view token = text.substr(start, comma == std::wstring_view::npos ? text.npos : comma - start);
+        const std::wstring_view token =
+            text.substr(start, comma == std::wstring_view::npos ? text.npos : comma - start);
         if (token.size() == 2 && hex_digit(token[0]) >= 0 && hex_digit(token[1]) >= 0) {
             bytes.push_back(static_cast<std::uint8_t>(hex_digit(token[0]) * 16 + hex_digit(token[1])));
         } else {
@@ -129,7 +134,9 @@ Section parse_key_line(std::wstring_view text, int line) {
     return section;
 }
 
-std::wstring folded_full_path(const Section& section) { return to_lower(section.full_path()); }
+std::wstring folded_full_path(const Section& section) {
+    return to_lower(section.full_path());
+}
 
 class Reader {
 public:
@@ -137,7 +144,8 @@ public:
         script_.counts.total = static_cast<int>(lines.size());
         if (lines.empty() || lines.front() != kHeader) fail(1, reason::missing_header);
         script_.counts.header = 1;
-        for (std::size_t i = 1; i < lines.size(); ++i) read_line(lines[i], static_cast<int>(i + 1));
+        for (std::size_t i = 1; i < lines.size(); ++i)
+            read_line(lines[i], static_cast<int>(i + 1));
         if (open_list_) fail(static_cast<int>(lines.size()), reason::unfinished_list);
         return std::move(script_);
     }
@@ -180,8 +188,8 @@ private:
             // A deletion must come before everything that writes the key or
             // a key below it, or it would undo the script's own work.
             for (const auto& written : written_)
-                if (written == folded || (written.size() > folded.size() && written.starts_with(folded) &&
-                                          written[folded.size()] == L'\\'))
+                if (written == folded ||
+                    (written.size() > folded.size() && written.starts_with(folded) && written[folded.size()] == L'\\'))
                     fail(line, reason::late_deletion);
             ++script_.counts.key_deletion;
         } else {
@@ -228,8 +236,10 @@ private:
         if (escapes.quote) ++counts.escaped_quote;
 
         script_.sections.back().values.push_back(std::move(value));
-        if (!open_list_) finish_value(script_.sections.back().values.back());
-        else if (text.size() > kMaxContinuedLine) fail(line, reason::too_long);
+        if (!open_list_)
+            finish_value(script_.sections.back().values.back());
+        else if (text.size() > kMaxContinuedLine)
+            fail(line, reason::too_long);
     }
 
     static void read_dword(std::wstring_view digits, Value& value, int line) {
@@ -243,7 +253,8 @@ private:
             number = number * 16 + static_cast<std::uint32_t>(digit);
         }
         value.type = ValueType::dword;
-        for (int shift = 0; shift < 32; shift += 8) value.data.push_back(static_cast<std::uint8_t>(number >> shift));
+        for (int shift = 0; shift < 32; shift += 8)
+            value.data.push_back(static_cast<std::uint8_t>(number >> shift));
     }
 
     // "hex:", "hex(0):" and "hex(2):" lists; answers false for other data.
@@ -308,9 +319,13 @@ private:
 
 } // namespace
 
-std::wstring Value::text() const { return registry_string_text(data); }
+std::wstring Value::text() const {
+    return registry_string_text(data);
+}
 
-std::wstring Section::full_path() const { return std::wstring(root_name(root)) + L"\\" + path; }
+std::wstring Section::full_path() const {
+    return std::wstring(root_name(root)) + L"\\" + path;
+}
 
 LineCounts& LineCounts::operator+=(const LineCounts& other) {
     total += other.total;
@@ -336,6 +351,8 @@ LineCounts& LineCounts::operator+=(const LineCounts& other) {
 ParseError::ParseError(int line, std::wstring reason)
     : Error(L"Line " + std::to_wstring(line) + L": " + reason), line_(line), reason_(std::move(reason)) {}
 
-Script parse(const std::vector<std::wstring>& lines) { return Reader().read(lines); }
+Script parse(const std::vector<std::wstring>& lines) {
+    return Reader().read(lines);
+}
 
 } // namespace vx::regscript

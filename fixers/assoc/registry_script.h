@@ -26,12 +26,12 @@ enum class LineKind {
 
 // One value line (with its continuation lines) of a key section.
 struct Value {
-    std::wstring name;          // empty for the default value
-    bool is_default = false;    // written as "@=..."
-    bool deletion = false;      // written as "name"=-
+    std::wstring name;       // empty for the default value
+    bool is_default = false; // written as "@=..."
+    bool deletion = false;   // written as "name"=-
     ValueType type = ValueType::none;
     std::vector<std::uint8_t> data; // as the registry receives it (REG_SZ with its terminating zero)
-    int line = 0;               // 1-based line of the value's first line
+    int line = 0;                   // 1-based line of the value's first line
 
     // The data of a REG_SZ / REG_EXPAND_SZ value as text, without its zero.
     std::wstring text() const;
@@ -39,8 +39,8 @@ struct Value {
 
 struct Section {
     RootKey root = RootKey::classes_root;
-    std::wstring path;          // below the root, as written
-    bool deletion = false;      // "[-...]"
+    std::wstring path;     // below the root, as written
+    bool deletion = false; // "[-...]"
     int line = 0;
     std::vector<Value> values;
 
@@ -84,7 +84,8 @@ inline constexpr const wchar_t* unsupported_type = L"unsupported value type";
 inline constexpr const wchar_t* malformed_expand = L"expandable text must be UTF-16LE ending with a zero character";
 inline constexpr const wchar_t* value_outside_key = L"value line outside a key section";
 inline constexpr const wchar_t* malformed_key = L"malformed key line";
-inline constexpr const wchar_t* unknown_root = L"key outside HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE";
+inline constexpr const wchar_t* unknown_root =
+    L"key outside HKEY_CLASSES_ROOT, HKEY_CURRENT_USER and HKEY_LOCAL_MACHINE";
 inline constexpr const wchar_t* late_deletion = L"key deleted after it or a key below it was written";
 } // namespace reason
 

@@ -21,7 +21,8 @@ std::vector<std::wstring> script(std::initializer_list<std::wstring> body) {
 
 std::wstring repeat(const std::wstring& piece, std::size_t times) {
     std::wstring out;
-    for (std::size_t i = 0; i < times; ++i) out += piece;
+    for (std::size_t i = 0; i < times; ++i)
+        out += piece;
     return out;
 }
 
@@ -110,8 +111,8 @@ TEST(RegistryScriptReader, AcceptsLinesAtTheirLengthLimits) {
     const std::wstring middle = L"  " + repeat(L"00,", 25) + L"\\";
     ASSERT_EQ(first.size(), kMaxContinuedLine);
     ASSERT_EQ(middle.size(), kMaxContinuationLine);
-    const auto parsed = parse(script({L"[HKEY_CLASSES_ROOT\\x]", first, middle, L"  01",
-                                      L"@=\"" + std::wstring(kMaxLine - 4, L'a') + L"\""}));
+    const auto parsed = parse(script(
+        {L"[HKEY_CLASSES_ROOT\\x]", first, middle, L"  01", L"@=\"" + std::wstring(kMaxLine - 4, L'a') + L"\""}));
     ASSERT_EQ(parsed.sections.size(), 1u);
     const auto& values = parsed.sections[0].values;
     ASSERT_EQ(values.size(), 2u);
