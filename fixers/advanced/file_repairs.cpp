@@ -1,0 +1,99 @@
+#include "fixers/advanced/file_repairs.h"
+
+#include "fixers/advanced/repair_commands.h"
+
+namespace vx {
+
+namespace {
+
+constexpr wchar_t kHostsText[] = L"MEMO_HOSTS";
+constexpr wchar_t kFolderViewScript[] = L"mRESET_FOLDERVIEW";
+
+constexpr wchar_t kNotADriveLetter[] = L"That is not a drive letter. Enter a single letter from A to Z, such as C.";
+
+// Deletes a file when the scope ends, however it ends.
+class DeleteOnExit {
+public:
+    DeleteOnExit(FileSystem& files, std::wstring path) : files_(files), path_(std::move(path)) {}
+    ~DeleteOnExit() {
+        try {
+            if (files_.file_exists(path_)) files_.delete_file(path_);
+        } catch (...) {
+            // A destructor must not raise; a leftover file is deleted by the next run.
+        }
+    }
+    DeleteOnExit(const DeleteOnExit&) = delete;
+    DeleteOnExit& operator=(const DeleteOnExit&) = delete;
+
+private:
+    FileSystem& files_;
+    std::wstring path_;
+};
+
+} // namespace
+
+void reset_hosts_file(Services& services) {
+    const std::wstring hosts = services.folders.windows_folder() + L"\\System32\\drivers\\etc\\hosts";
+    // Replaced in one step: if the new text cannot be written the old file
+    // stays, so name resolution never runs without a hosts file.
+    services.files.replace_text_file(hosts, services.texts.lines(kHostsText));
+    services.ui.success_notice();
+}
+
+std::optional<wchar_t> parse_drive_letter(std::wstring_view text) {
+    if (text.empty() || text.size() > 3) return std::nullopt;
+    wchar_t letter = text[0];
+    if (letter >= L'a' && letter <= L'z') letter = static_cast<wchar_t>(letter - L'a' + L'A');
+    if (letter < L'A' || letter > L'Z') return std::nullopt;
+    const std::wstring_view rest = text.substr(1);
+    if (rest.empty() || rest == L":" || rest == L":\\") return letter;
+    return std::nullopt;
+}
+
+void fix_corrupted_recycle_bin(Services& services) {
+    const std::wstring typed =
+        services.ui.input_box(L"Fix Corrupted Recycle Bin", L"Enter the drive letter (example: C)", L"");
+    if (typed.empty()) return;
+    const auto letter = parse_drive_letter(typed);
+    if (!letter) {
+        services.ui.show_message(kNotADriveLetter, mb::icon_warning);
+        return;
+    }
+    // Paths are built from the checked letter alone, never from the typed text.
+    const std::wstring drive = std::wstring(1, *letter) + L":\\";
+    if (!services.files.directory_exists(drive)) return;
+    if (services.ui.message_box(L"All items on the Recycle Bin will be deleted, do you want to continue?",
+                                kNoticeCaption, mb::yes_no | mb::icon_question) != mb::id_yes)
+        return;
+    const std::wstring bin = drive + L"$Recycle.Bin";
+    if (services.files.directory_exists(bin)) services.files.delete_tree(bin);
+    services.ui.success_notice();
+}
+
+std::wstring batch_command_line(const std::wstring& system_folder, const std::wstring& batch_path) {
+    // The interpreter is named by its full path, so no cmd.exe found elsewhere
+    // runs. /d skips AutoRun commands and /v:off keeps "!" in the path literal.
+    // With /s, cmd strips exactly the first and the last quotation mark of the
+    // text after /c and runs what is left, here "<path>" in quotation marks of
+    // its own: blanks and & ( ) ^ @ | < > in the path stay part of the name.
+    // Without /s, cmd would keep or strip the quotation marks depending on
+    // what the path holds. A quotation mark cannot occur in a path; "%NAME%"
+    // in a path would still be expanded when NAME is set, as on any cmd line.
+    return L"\"" + system_folder + L"\\cmd.exe\" /d /v:off /s /c \"\"" + batch_path + L"\"\"";
+}
+
+void reset_folder_view_settings(Services& services) {
+    const std::wstring batch = services.temp_path + L"tempbat.bat";
+    RepairCommands commands(services);
+    {
+        if (services.files.file_exists(batch)) services.files.delete_file(batch);
+        // The script is gone before the closing message, however the run ends.
+        DeleteOnExit cleanup(services.files, batch);
+        services.files.write_text_file(batch, services.texts.lines(kFolderViewScript));
+        if (services.files.file_exists(batch))
+            commands.run(batch_command_line(services.folders.system_folder(), batch), sw::hide);
+    }
+    commands.finish();
+}
+
+} // namespace vx
