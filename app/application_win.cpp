@@ -1,0 +1,97 @@
+#include "app/application_win.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "app/input_box_win.h"
+#include "services/error.h"
+
+namespace vx {
+
+namespace {
+
+// Loads DLLs from the system folder only, so a DLL planted beside the program
+// is never picked up by a later load. Looked up at run time: the call is
+// missing from systems without the KB2533623 update.
+void restrict_dll_search() {
+    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
+    if (!kernel) return;
+    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+    auto set_directories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+    if (set_directories) set_directories(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
+}
+
+} // namespace
+
+Application& Application::instance() {
+    static Application application;
+    return application;
+}
+
+Application::Application()
+    : runner_([this] { process_messages(); }),
+      services_{registry_, runner_, files_, folders_, texts_, *this, L"\\"} {}
+
+void Application::initialize(HINSTANCE instance) {
+    instance_ = instance;
+    restrict_dll_search();
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    INITCOMMONCONTROLSEX controls{};
+    controls.dwSize = sizeof(controls);
+    controls.dwICC = ICC_WIN95_CLASSES | ICC_STANDARD_CLASSES | ICC_TAB_CLASSES | ICC_LISTVIEW_CLASSES;
+    InitCommonControlsEx(&controls);
+}
+
+int Application::message_box(const std::wstring& text, const std::wstring& caption, unsigned flags) {
+    HWND owner = main_window_ && IsWindow(main_window_) ? main_window_ : nullptr;
+    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+}
+
+std::wstring Application::input_box(const std::wstring& caption, const std::wstring& prompt,
+                                    const std::wstring& initial) {
+    HWND owner = main_window_ && IsWindow(main_window_) ? main_window_ : nullptr;
+    return show_input_box(owner, caption, prompt, initial);
+}
+
+bool Application::translate(MSG& message) {
+    HWND target = GetActiveWindow();
+    if (!target) target = dialog_window_;
+    // Tab and arrow keys move the focus between controls, as in a dialog.
+    if (target && IsDialogMessageW(target, &message)) return true;
+    TranslateMessage(&message);
+    DispatchMessageW(&message);
+    return true;
+}
+
+void Application::process_messages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+        if (message.message == WM_QUIT) {
+            // Leave the quit request for the message loop to end on.
+            PostQuitMessage(static_cast<int>(message.wParam));
+            return;
+        }
+        translate(message);
+    }
+}
+
+int Application::run() {
+    MSG message;
+    while (GetMessageW(&message, nullptr, 0, 0) > 0) translate(message);
+    return 0;
+}
+
+void Application::show_exception(std::exception_ptr error) noexcept {
+    try {
+        std::rethrow_exception(error);
+    } catch (const Error& e) {
+        show_error(e.message());
+    } catch (const std::exception& e) {
+        show_error(from_utf8(e.what()));
+    } catch (...) {
+        show_error(L"Unknown error");
+    }
+}
+
+} // namespace vx

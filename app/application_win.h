@@ -1,0 +1,85 @@
+#pragma once
+
+#include <windows.h>
+
+#include <exception>
+#include <string>
+
+#include "services/command_runner_win.h"
+#include "services/file_system_win.h"
+#include "services/registry_win.h"
+#include "services/resources_win.h"
+#include "services/services.h"
+#include "services/ui.h"
+
+namespace vx {
+
+// The application object: the program's title, its modal boxes, the message
+// pump, and the one dispatch point through which every click and menu handler
+// runs. It also owns the Win32 services the repairs use.
+class Application : public Ui {
+public:
+    static Application& instance();
+
+    // COM for the GUI thread as a single-threaded apartment, the common
+    // controls, and the DLL search limited to the system folder.
+    void initialize(HINSTANCE instance);
+    HINSTANCE module() const { return instance_; }
+
+    const std::wstring& title() const { return title_; }
+    void set_title(std::wstring title) { title_ = std::move(title); }
+
+    // Message boxes are owned by the main window while it exists.
+    void set_main_window(HWND window) { main_window_ = window; }
+    HWND main_window() const { return main_window_; }
+    // The dialog-like window whose keyboard navigation the pump serves.
+    void set_dialog_window(HWND window) { dialog_window_ = window; }
+
+    // Ui
+    int message_box(const std::wstring& text, const std::wstring& caption, unsigned flags) override;
+    std::wstring input_box(const std::wstring& caption, const std::wstring& prompt,
+                           const std::wstring& initial) override;
+    void process_messages() override;
+    void sleep(unsigned milliseconds) override { Sleep(milliseconds); }
+
+    // Posts the quit request; the message loop ends when it takes it.
+    void terminate() { PostQuitMessage(0); }
+
+    // Runs a handler; an error it raises is shown in the standard error box
+    // and the program goes on.
+    template <typename Handler>
+    void dispatch(Handler&& handler) noexcept {
+        try {
+            handler();
+        } catch (...) {
+            show_exception(std::current_exception());
+        }
+    }
+    void show_exception(std::exception_ptr error) noexcept;
+
+    // The message loop: runs until the quit request.
+    int run();
+
+    Services& services() { return services_; }
+    Win32CommandRunner& runner() { return runner_; }
+
+private:
+    Application();
+    bool translate(MSG& message);
+
+    HINSTANCE instance_ = nullptr;
+    std::wstring title_ = kAppTitle;
+    HWND main_window_ = nullptr;
+    HWND dialog_window_ = nullptr;
+
+    Win32Registry registry_;
+    Win32CommandRunner runner_;
+    Win32FileSystem files_;
+    Win32Folders folders_;
+    ResourceTextStore texts_;
+    Services services_;
+};
+
+inline Application& app() { return Application::instance(); }
+
+} // namespace vx

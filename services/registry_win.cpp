@@ -1,0 +1,65 @@
+#include "services/registry_win.h"
+
+#include <windows.h>
+
+namespace vx {
+
+namespace {
+HKEY to_hkey(RegKey key) { return reinterpret_cast<HKEY>(key); }
+} // namespace
+
+long Win32Registry::open(RegKey parent, const std::wstring& path, std::uint32_t access, bool create, RegKey& key) {
+    HKEY result = nullptr;
+    LSTATUS status;
+    if (create) {
+        status = RegCreateKeyExW(to_hkey(parent), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE, access, nullptr,
+                                 &result, nullptr);
+    } else {
+        status = RegOpenKeyExW(to_hkey(parent), path.c_str(), 0, access, &result);
+    }
+    key = status == ERROR_SUCCESS ? reinterpret_cast<RegKey>(result) : 0;
+    return status;
+}
+
+void Win32Registry::close(RegKey key) { RegCloseKey(to_hkey(key)); }
+
+long Win32Registry::query(RegKey key, const std::wstring& name, RegistryValue& value) {
+    DWORD type = 0;
+    DWORD size = 0;
+    LSTATUS status = RegQueryValueExW(to_hkey(key), name.c_str(), nullptr, &type, nullptr, &size);
+    // The value may grow between the two calls; ask again until it fits.
+    for (int attempt = 0; status == ERROR_SUCCESS || status == ERROR_MORE_DATA; ++attempt) {
+        value.data.resize(size);
+        status = RegQueryValueExW(to_hkey(key), name.c_str(), nullptr, &type, value.data.empty() ? nullptr : value.data.data(),
+                                  &size);
+        if (status == ERROR_SUCCESS) {
+            value.data.resize(size);
+            value.type = static_cast<ValueType>(type);
+            return status;
+        }
+        if (status != ERROR_MORE_DATA || attempt > 8) break;
+    }
+    return status;
+}
+
+long Win32Registry::set(RegKey key, const std::wstring& name, const RegistryValue& value) {
+    return RegSetValueExW(to_hkey(key), name.c_str(), 0, static_cast<DWORD>(value.type),
+                          value.data.empty() ? nullptr : value.data.data(), static_cast<DWORD>(value.data.size()));
+}
+
+long Win32Registry::delete_value(RegKey key, const std::wstring& name) {
+    return RegDeleteValueW(to_hkey(key), name.c_str());
+}
+
+long Win32Registry::delete_tree(RegKey parent, const std::wstring& subkey) {
+    // RegDeleteTreeW empties the key; the key itself then goes with RegDeleteKeyW.
+    HKEY key = nullptr;
+    LSTATUS status = RegOpenKeyExW(to_hkey(parent), subkey.c_str(), 0, KEY_ALL_ACCESS, &key);
+    if (status != ERROR_SUCCESS) return status;
+    status = RegDeleteTreeW(key, nullptr);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) return status;
+    return RegDeleteKeyW(to_hkey(parent), subkey.c_str());
+}
+
+} // namespace vx
