@@ -727,6 +727,166 @@ TEST(StoredScripts, OpenCommandAndDefaultIconDecodeToTheirData) {
     }
 }
 
+// ------------------------------------------------------ special values
+
+constexpr ValueType NONE = ValueType::none;
+constexpr ValueType BINARY = ValueType::binary;
+
+const wchar_t* const kExplorerExts =
+    LR"(HKEY_CURRENT_USER\Software\Microsoft\Windows\CurrentVersion\Explorer\FileExts\)";
+const wchar_t* const kRoamingExts = LR"(HKEY_CURRENT_USER\Software\Microsoft\Windows\Roaming\OpenWith\FileExts\)";
+const wchar_t* const kShortcutHandler = L"{00021401-0000-0000-C000-000000000046}";
+const wchar_t* const kExeTip =
+    L"prop:System.FileDescription;System.Company;System.FileVersion;System.DateCreated;System.Size";
+
+struct ValueFact {
+    const wchar_t* memo;
+    std::wstring key;    // below HKEY_CLASSES_ROOT unless it names its root; case is not compared
+    const wchar_t* name; // nullptr: the default value
+    ValueType type;
+    const wchar_t* text; // REG_SZ / REG_EXPAND_SZ text; for other types the bytes as hex digits
+};
+
+const ValueFact kValueFacts[] = {
+    // The Send To target of compressed folders.
+    {L"mFIX_ZIP_W10", L".ZFSendToTarget", nullptr, SZ, L"CLSID\\{888DCA60-FC0A-11CF-8F0F-00C04FD7D062}"},
+    {L"mFIX_ZIP_W10", L".ZFSendToTarget\\PersistentHandler", nullptr, SZ, L"{098f2470-bae0-11cd-b579-08002b30bfeb}"},
+    {L"mFIX_ZIP_W10", L".zip\\OpenWithProgids", L"CompressedFolder", SZ, L""},
+    {L"mFIX_ZIP_W10", L"SystemFileAssociations\\.zip\\CLSID", nullptr, SZ, L"{E88DCCE0-B7B3-11d1-A9F0-00AA0060FA31}"},
+    {L"mFIX_CAB_W10", L".cab\\OpenWithProgids", L"CABFolder", SZ, L""},
+    {L"mFIX_IMG_W10", L".img\\OpenWithProgids", L"Windows.IsoFile", SZ, L""},
+    {L"mFIX_ISO_W10", L".iso\\OpenWithProgids", L"Windows.IsoFile", SZ, L""},
+    // The shell extensions of .lnk all lead to the shortcut handler.
+    {L"mFIX_LNK_W10", L".lnk\\ShellEx\\{000214EE-0000-0000-C000-000000000046}", nullptr, SZ, kShortcutHandler},
+    {L"mFIX_LNK_W10", L".lnk\\ShellEx\\{000214F9-0000-0000-C000-000000000046}", nullptr, SZ, kShortcutHandler},
+    {L"mFIX_LNK_W10", L".lnk\\ShellEx\\{00021500-0000-0000-C000-000000000046}", nullptr, SZ, kShortcutHandler},
+    {L"mFIX_LNK_W10", L".lnk\\ShellEx\\{BB2E617C-0920-11d1-9A0B-00C04FC2D6C1}", nullptr, SZ, kShortcutHandler},
+    {L"mFIX_LNK_W10", L".lnk\\ShellEx\\{E357FCCD-A995-4576-B01F-234630154E96}", nullptr, SZ, kShortcutHandler},
+    {L"mFIX_LNK_W10", L"lnkfile", L"NeverShowExt", SZ, L""},
+    {L"mFIX_LNK_W10", L"lnkfile\\CLSID", nullptr, SZ, kShortcutHandler},
+    // What the direct repair of .exe writes, the EXE script writes too.
+    {L"mFIX_EXE_W10", L".exe\\PersistentHandler", nullptr, SZ, L"{098f2470-bae0-11cd-b579-08002b30bfeb}"},
+    {L"mFIX_EXE_W10", L"exefile", L"EditFlags", BINARY, L"38070000"},
+    {L"mFIX_EXE_W10", L"exefile", L"FriendlyTypeName", EXPAND, LR"(@%SystemRoot%\System32\shell32.dll,-10156)"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\open", L"EditFlags", BINARY, L"00000000"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\open\\command", L"IsolatedCommand", SZ, LR"("%1" %*)"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runas", L"HasLUAShield", SZ, L""},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runas\\command", nullptr, SZ, LR"("%1" %*)"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runas\\command", L"IsolatedCommand", SZ, LR"("%1" %*)"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runasuser", nullptr, SZ, L"@shell32.dll,-50944"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runasuser", L"Extended", SZ, L""},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runasuser", L"SuppressionPolicyEx", SZ,
+     L"{F211AA05-D4DF-4370-A2A0-9F19C09756A7}"},
+    {L"mFIX_EXE_W10", L"exefile\\shell\\runasuser\\command", L"DelegateExecute", SZ,
+     L"{ea72d00e-4960-42fa-ba92-7792a7944c1d}"},
+    {L"mFIX_EXE_W10", L"exefile\\shellex\\ContextMenuHandlers", nullptr, SZ, L"Compatibility"},
+    {L"mFIX_EXE_W10", L"exefile\\shellex\\ContextMenuHandlers\\Compatibility", nullptr, SZ,
+     L"{1d27f844-3a1f-4410-85ac-14651078412d}"},
+    {L"mFIX_EXE_W10", L"exefile\\shellex\\ContextMenuHandlers\\NvAppShExt", nullptr, SZ,
+     L"{A929C4CE-FD36-4270-B4F5-34ECAC5BD63C}"},
+    {L"mFIX_EXE_W10", L"exefile\\shellex\\ContextMenuHandlers\\OpenGLShExt", nullptr, SZ,
+     L"{E97DEC16-A50D-49bb-AE24-CF682282E08D}"},
+    {L"mFIX_EXE_W10", L"exefile\\shellex\\ContextMenuHandlers\\PintoStartScreen", nullptr, SZ,
+     L"{470C0EBD-5D73-4d58-9CED-E91E22E23282}"},
+    {L"mFIX_EXE_W10", L"exefile\\shellex\\DropHandler", nullptr, SZ, L"{86C86720-42A0-1069-A2E8-08002B30309D}"},
+    {L"mFIX_EXE_W10", L"SystemFileAssociations\\.exe", L"InfoTip", SZ, kExeTip},
+    {L"mFIX_EXE_W10", L"SystemFileAssociations\\.exe", L"TileInfo", SZ, kExeTip},
+    // The per-user keys the CAB, MSC, REG and TXT scripts put back.
+    {L"mFIX_CAB_W10", std::wstring(kExplorerExts) + L".cab\\OpenWithProgids", L"CABFolder", NONE, L""},
+    {L"mFIX_MSC_W10", std::wstring(kExplorerExts) + L".msc\\OpenWithProgids", L"MSCFile", NONE, L""},
+    {L"mFIX_REG_W10", std::wstring(kExplorerExts) + L".reg\\OpenWithProgids", L"regfile", NONE, L""},
+    {L"mFIX_TXT_W10", std::wstring(kExplorerExts) + L".txt\\OpenWithProgids", L"txtfile", NONE, L""},
+    {L"mFIX_REG_W10", std::wstring(kExplorerExts) + L".reg\\UserChoice", L"ProgId", SZ, L"regfile"},
+    {L"mFIX_REG_W10", std::wstring(kRoamingExts) + L".reg\\UserChoice", L"ProgId", SZ, L"regfile"},
+    {L"mFIX_TXT_W10", std::wstring(kExplorerExts) + L".txt\\UserChoice", L"ProgId", SZ, L"txtfile"},
+    {L"mFIX_TXT_W10", std::wstring(kRoamingExts) + L".txt\\UserChoice", L"ProgId", SZ, L"txtfile"},
+};
+
+std::wstring hex_digits(const std::vector<std::uint8_t>& bytes) {
+    static const wchar_t digits[] = L"0123456789abcdef";
+    std::wstring out;
+    for (auto b : bytes) {
+        out += digits[b >> 4];
+        out += digits[b & 15];
+    }
+    return out;
+}
+
+const Value* find_value(const Section* section, const wchar_t* name) {
+    if (section == nullptr) return nullptr;
+    for (const auto& v : section->values)
+        if (!v.deletion && (name == nullptr ? v.is_default : !v.is_default && v.name == name)) return &v;
+    return nullptr;
+}
+
+TEST(StoredScripts, HoldTheValuesTheirTypesDependOn) {
+    for (const auto& f : kValueFacts) {
+        const std::wstring key = f.key.starts_with(L"HKEY_") ? f.key : hkcr(f.key);
+        SCOPED_TRACE(to_utf8(std::wstring(f.memo) + L" " + key + L" " + (f.name ? f.name : L"@")));
+        const Value* value = find_value(find_section_ignoring_case(stored(f.memo), key), f.name);
+        ASSERT_NE(value, nullptr);
+        EXPECT_EQ(value->type, f.type);
+        if (f.type == SZ || f.type == EXPAND) {
+            EXPECT_EQ(value->text(), f.text);
+        } else {
+            EXPECT_EQ(hex_digits(value->data), f.text);
+        }
+    }
+}
+
+TEST(StoredScripts, PerUserListsAndChoicesHaveTheirShape) {
+    struct Row {
+        const wchar_t* memo;
+        const wchar_t* extension;
+        std::vector<std::wstring> open_with_list; // value names, empty for an empty key
+        bool user_choice;
+    };
+    const Row rows[] = {
+        {L"mFIX_CAB_W10", L".cab", {}, false},
+        {L"mFIX_MSC_W10", L".msc", {}, false},
+        {L"mFIX_REG_W10", L".reg", {L"a", L"b", L"c", L"MRUList", L"d"}, true},
+        {L"mFIX_TXT_W10", L".txt", {}, true},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(to_utf8(row.memo));
+        const Script& script = stored(row.memo);
+        const Section* list =
+            find_section_ignoring_case(script, std::wstring(kExplorerExts) + row.extension + L"\\OpenWithList");
+        ASSERT_NE(list, nullptr);
+        std::vector<std::wstring> names;
+        for (const auto& v : list->values)
+            names.push_back(v.name);
+        EXPECT_EQ(names, row.open_with_list);
+        const Section* progids =
+            find_section_ignoring_case(script, std::wstring(kExplorerExts) + row.extension + L"\\OpenWithProgids");
+        ASSERT_NE(progids, nullptr);
+        EXPECT_EQ(progids->values.size(), 1u);
+        if (!row.user_choice) continue;
+        for (const wchar_t* root : {kExplorerExts, kRoamingExts}) {
+            const Section* choice =
+                find_section_ignoring_case(script, std::wstring(root) + row.extension + L"\\UserChoice");
+            ASSERT_NE(choice, nullptr) << to_utf8(root);
+            EXPECT_EQ(choice->values.size(), 2u);
+            const Value* hash = find_value(choice, L"Hash");
+            ASSERT_NE(hash, nullptr);
+            const std::wstring text = hash->text();
+            EXPECT_EQ(text.size(), 12u) << to_utf8(text);
+            EXPECT_TRUE(std::all_of(text.begin(), text.end(), [](wchar_t c) {
+                return (c >= L'A' && c <= L'Z') || (c >= L'a' && c <= L'z') || (c >= L'0' && c <= L'9') || c == L'+' ||
+                       c == L'/' || c == L'=';
+            })) << to_utf8(text);
+        }
+    }
+}
+
+TEST(StoredScripts, DriveWritesEighteenExpandableDefaultValues) {
+    int expandable = 0;
+    for (const auto& s : stored(L"mFIX_DRIVE_W10").sections)
+        for (const auto& v : s.values)
+            if (v.is_default && v.type == ValueType::expand_sz) ++expandable;
+    EXPECT_EQ(expandable, 18);
+}
+
 // ------------------------------------------------------- whole scripts
 
 // Every line of the two short scripts; nullptr marks the free comment lines.
