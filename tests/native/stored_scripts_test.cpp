@@ -727,7 +727,7 @@ TEST(StoredScripts, OpenCommandAndDefaultIconDecodeToTheirData) {
     }
 }
 
-// ------------------------------------------------------ special values
+// ----------------------------------------------------- values of note
 
 constexpr ValueType NONE = ValueType::none;
 constexpr ValueType BINARY = ValueType::binary;
