@@ -271,8 +271,9 @@ private:
         for (const auto& list : kLists) {
             if (!data.starts_with(list.prefix)) continue;
             value.type = list.type;
-            // Only REG_NONE is written with no bytes at all.
-            open_list_ = read_bytes(data.substr(list.prefix.size()), value.data, list.type == ValueType::none, line);
+            // A list may be empty on its first line (a value of length 0); expandable text
+            // still needs its zero character, which finish_value checks.
+            open_list_ = read_bytes(data.substr(list.prefix.size()), value.data, true, line);
             count_list_value(value);
             return true;
         }

@@ -62,7 +62,7 @@ TEST(RegistryScriptReader, RejectsMalformedLinesWithTheirNumberAndReason) {
         {"empty byte between commas", script({key, L"\"A\"=hex:00,,01"}), 3, reason::malformed_byte},
         {"list ends with a comma", script({key, L"\"A\"=hex:00,"}), 3, reason::malformed_byte},
         {"backslash without comma", script({key, L"\"A\"=hex:00\\", L"  01"}), 3, reason::malformed_list},
-        {"empty binary", script({key, L"\"A\"=hex:"}), 3, reason::malformed_list},
+        {"empty expandable text", script({key, L"@=hex(2):"}), 3, reason::malformed_expand},
         {"empty continuation", script({key, L"\"A\"=hex:00,\\", L"  "}), 4, reason::malformed_list},
         {"odd expandable text", script({key, L"@=hex(2):41,00,00"}), 3, reason::malformed_expand},
         {"expandable text without its zero", script({key, L"@=hex(2):41,00"}), 3, reason::malformed_expand},
@@ -139,6 +139,7 @@ TEST(RegistryScriptReader, ParsesSectionsAndDecodesEveryValueType) {
         L"\"EditFlags\"=dword:00010000",
         L"\"Flags\"=hex:38,07,00,00",
         L"\"Empty\"=hex(0):",
+        L"\"NoBytes\"=hex:",
         L"\"Gone\"=-",
         L"",
         L"[HKEY_CLASSES_ROOT\\themepackfile\\DefaultIcon]",
@@ -172,7 +173,7 @@ TEST(RegistryScriptReader, ParsesSectionsAndDecodesEveryValueType) {
     EXPECT_EQ(s[1].values[1].text(), L"text/plain");
 
     const auto& v = s[2].values;
-    ASSERT_EQ(v.size(), 6u);
+    ASSERT_EQ(v.size(), 7u);
     EXPECT_EQ(v[0].text(), L"\"%1\" /S");
     EXPECT_EQ(v[1].text(), L"C:\\Windows\\");
     EXPECT_EQ(v[2].type, ValueType::dword);
@@ -181,15 +182,17 @@ TEST(RegistryScriptReader, ParsesSectionsAndDecodesEveryValueType) {
     EXPECT_EQ(v[3].data, (std::vector<std::uint8_t>{0x38, 0x07, 0x00, 0x00}));
     EXPECT_EQ(v[4].type, ValueType::none);
     EXPECT_TRUE(v[4].data.empty());
-    EXPECT_TRUE(v[5].deletion);
-    EXPECT_EQ(v[5].name, L"Gone");
-    EXPECT_EQ(v[5].line, 17);
+    EXPECT_EQ(v[5].type, ValueType::binary);
+    EXPECT_TRUE(v[5].data.empty());
+    EXPECT_TRUE(v[6].deletion);
+    EXPECT_EQ(v[6].name, L"Gone");
+    EXPECT_EQ(v[6].line, 18);
 
     ASSERT_EQ(s[3].values.size(), 1u);
     EXPECT_EQ(s[3].values[0].type, ValueType::expand_sz);
     EXPECT_EQ(s[3].values[0].text(), L"%SystemRoot%\\system32\\themeui.dll,-704");
     EXPECT_EQ(s[3].values[0].data.size(), 78u); // 38 characters and the zero
-    EXPECT_EQ(s[3].values[0].line, 20);
+    EXPECT_EQ(s[3].values[0].line, 21);
 
     EXPECT_EQ(s[4].root, RootKey::current_user);
     EXPECT_TRUE(s[4].values.empty());
@@ -198,7 +201,7 @@ TEST(RegistryScriptReader, ParsesSectionsAndDecodesEveryValueType) {
     EXPECT_EQ(s[6].path, L"Directory\\shellex\\ContextMenuHandlers\\ FileSyncEx");
 
     LineCounts expected;
-    expected.total = 31;
+    expected.total = 32;
     expected.header = 1;
     expected.comment = 1;
     expected.blank = 8;
@@ -208,7 +211,7 @@ TEST(RegistryScriptReader, ParsesSectionsAndDecodesEveryValueType) {
     expected.default_expand = 1;
     expected.named_sz = 2;
     expected.named_dword = 1;
-    expected.named_binary = 1;
+    expected.named_binary = 2;
     expected.named_none = 1;
     expected.value_deletion = 2;
     expected.continuation = 3;
