@@ -35,8 +35,10 @@ std::wstring dispatch_property(IDispatch* object, const wchar_t* name) {
     check(object->GetIDsOfNames(IID_NULL, &names, 1, LOCALE_USER_DEFAULT, &id));
     DISPPARAMS none{};
     Variant result;
-    check(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_PROPERTYGET, &none, result.put(), nullptr,
-                         nullptr));
+    // Asked as script engines ask: Windows accepts a plain property get too,
+    // Wine 8's scripting objects only this combination.
+    check(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
+                         result.put(), nullptr, nullptr));
     if (result.get().vt == VT_NULL || result.get().vt == VT_EMPTY) return {};
     check(VariantChangeType(&result.get(), &result.get(), 0, VT_BSTR));
     return result.get().bstrVal ? std::wstring(result.get().bstrVal, SysStringLen(result.get().bstrVal))

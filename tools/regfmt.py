@@ -12,7 +12,7 @@ NAME "@" stands for the default value.
 """
 import sys
 
-WRAP_COLUMN = 77
+WRAP_COLUMN = 76
 
 
 def quote(text):

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <windows.h>
+
+#include "maintenance/restore_point.h"
+
+namespace vx {
+
+// The request through "WbemScripting.SWbemLocator", with COM initialised and
+// uninitialised around it.
+class WmiRestorePointRequest : public RestorePointRequest {
+public:
+    std::uint32_t create(const std::wstring& description, std::uint32_t restore_point_type,
+                         std::uint32_t event_type) override;
+};
+
+void create_restore_point(Services& services);
+// Opens System Restore ("rstrui.exe") through the shell; the result is not
+// looked at.
+void open_system_restore(HWND owner);
+
+} // namespace vx

@@ -1,0 +1,17 @@
+#include "services/explorer_restarter.h"
+
+namespace vx {
+
+void restart_explorer(Services& services, const std::vector<std::uint8_t>& restarter) {
+    // TEMP as it is now, not the path fixed at start-up.
+    const std::wstring path = services.folders.temp_folder() + L"\\" + kRestarterFile;
+    if (services.files.file_exists(path)) services.files.delete_file(path);
+    services.files.write_binary_file(path, restarter);
+    if (services.files.file_exists(path)) {
+        // Quoted: TEMP usually lies under the user's profile, whose name may hold blanks.
+        services.runner.run(build_command_line(path, {}), sw::hide);
+    }
+    if (services.files.file_exists(path)) services.files.delete_file(path);
+}
+
+} // namespace vx

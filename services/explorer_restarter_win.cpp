@@ -1,0 +1,10 @@
+#include "services/explorer_restarter_win.h"
+
+#include "services/explorer_restarter.h"
+#include "services/resources_win.h"
+
+namespace vx {
+
+void restart_explorer(Services& services) { restart_explorer(services, load_resource(kRestarterResource)); }
+
+} // namespace vx
