@@ -71,7 +71,8 @@ private:
         add_word(HIWORD(d));
     }
     void add_text(const std::wstring& text) {
-        for (wchar_t c : text) add_word(static_cast<WORD>(c));
+        for (wchar_t c : text)
+            add_word(static_cast<WORD>(c));
         add_word(0);
     }
     // The vector's storage is suitably aligned, so an even word count is a DWORD boundary.
@@ -162,15 +163,15 @@ std::wstring show_input_box(HWND owner, const std::wstring& caption, const std::
                             const std::wstring& initial) {
     constexpr short inner = kWidth - 2 * kMargin;
     constexpr short buttons_y = kHeight - kMargin - kButtonHeight;
-    DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, kWidth, kHeight, caption,
-                          8, L"Tahoma");
+    DialogTemplate dialog(WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, kWidth, kHeight, caption, 8,
+                          L"Tahoma");
     dialog.add_item(SS_LEFT | SS_NOPREFIX, kMargin, kMargin, inner, 10, kPromptId, kStaticClass, prompt);
     dialog.add_item(WS_TABSTOP | ES_AUTOHSCROLL, kMargin, kMargin + 14, inner, 12, kEditId, kEditClass, L"",
                     WS_EX_CLIENTEDGE);
     dialog.add_item(BS_DEFPUSHBUTTON | WS_TABSTOP, kWidth - kMargin - 2 * kButtonWidth - 4, buttons_y, kButtonWidth,
                     kButtonHeight, IDOK, kButtonClass, L"OK");
-    dialog.add_item(BS_PUSHBUTTON | WS_TABSTOP, kWidth - kMargin - kButtonWidth, buttons_y, kButtonWidth,
-                    kButtonHeight, IDCANCEL, kButtonClass, L"Cancel");
+    dialog.add_item(BS_PUSHBUTTON | WS_TABSTOP, kWidth - kMargin - kButtonWidth, buttons_y, kButtonWidth, kButtonHeight,
+                    IDCANCEL, kButtonClass, L"Cancel");
 
     InputBoxState state{owner, initial, initial};
     const INT_PTR answer = DialogBoxIndirectParamW(GetModuleHandleW(nullptr), dialog.get(), owner, input_box_proc,

@@ -44,13 +44,11 @@ constexpr std::array kRows{
     repair(L"btnFIXFOLDERVIEWSETTINGS", L"Reset Folder View Settings.", L"Reset", reset_folder_view_settings),
 
     header(L"Panel43", L"Internet && Connections"),
-    repair(L"btnFIXDNSCACHE", L"Problem with internet connection. Flush Windows DNS Cache.", L"FIX",
-           flush_dns_cache),
+    repair(L"btnFIXDNSCACHE", L"Problem with internet connection. Flush Windows DNS Cache.", L"FIX", flush_dns_cache),
     repair(L"btnRenewIP", L"Can't connect to the internet. Renew IP Address.", L"FIX", renew_ip_address),
     repair(L"btnRESETFIREWALL", L"Reset Windows Firewall configuration.", L"Reset", reset_firewall),
     repair(L"btnFIXFILEHOST", L"Reset host file to default.", L"Reset", reset_hosts_file, 9),
-    repair(L"btnFIXTCPIP", L"Can't connect to the internet. Reset Internet Protocol (TCP/IP).", L"Reset",
-           reset_tcp_ip),
+    repair(L"btnFIXTCPIP", L"Can't connect to the internet. Reset Internet Protocol (TCP/IP).", L"Reset", reset_tcp_ip),
     repair(L"btnFIXWINSOCK", L"Can't connect to the internet. Reset Winsock.", L"Reset", reset_winsock),
     repair(L"btnRESETIESETTINGS", L"Reset Internet Explorer settings.", L"Reset", reset_ie_settings),
     repair(L"btnResetProxy", L"Reset proxy settings.", L"Reset", reset_proxy),
@@ -67,7 +65,9 @@ constexpr std::array kRows{
 
 } // namespace
 
-std::span<const AdvancedRow> advanced_rows() { return kRows; }
+std::span<const AdvancedRow> advanced_rows() {
+    return kRows;
+}
 
 const AdvancedRow* find_advanced_row(std::wstring_view component) {
     for (const auto& row : kRows)
@@ -75,6 +75,8 @@ const AdvancedRow* find_advanced_row(std::wstring_view component) {
     return nullptr;
 }
 
-std::wstring click_handler_name(const AdvancedRow& row) { return std::wstring(row.component) + L"Click"; }
+std::wstring click_handler_name(const AdvancedRow& row) {
+    return std::wstring(row.component) + L"Click";
+}
 
 } // namespace vx

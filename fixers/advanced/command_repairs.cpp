@@ -52,9 +52,12 @@ void reset_proxy(Services& services) {
 
 void fix_system_restore(Services& services) {
     static constexpr RepairCommand kServiceCommands[] = {
-        {L"SC config \"VSS\" start=Auto", sw::show},      {L"SC config \"Schedule\" start=Auto", sw::show},
-        {L"SC config \"swprv\" start=Auto", sw::show},    {L"Net Start VSS", sw::show},
-        {L"Net Start swprv", sw::show},                   {L"Net Start Schedule", sw::show},
+        {L"SC config \"VSS\" start=Auto", sw::show},
+        {L"SC config \"Schedule\" start=Auto", sw::show},
+        {L"SC config \"swprv\" start=Auto", sw::show},
+        {L"Net Start VSS", sw::show},
+        {L"Net Start swprv", sw::show},
+        {L"Net Start Schedule", sw::show},
     };
     RepairCommands commands(services);
     // System Restore is enabled for the drive Windows lives on, such as "D:\".

@@ -65,7 +65,8 @@ void fix_desktop_icon_settings(Services& services) {
     // Any error ends this repair quietly, without the notice.
     try {
         Registry reg(services.registry, kKeyAllAccess, HKCU);
-        for (const wchar_t* name : kIcons) delete_value(reg, HKCU, kNonEnum, name, true);
+        for (const wchar_t* name : kIcons)
+            delete_value(reg, HKCU, kNonEnum, name, true);
     } catch (...) {
         return;
     }
@@ -76,7 +77,8 @@ void show_recycle_bin_icon(Services& services) {
     {
         Registry reg(services.registry, kKeyWrite, HKCU);
         delete_value(reg, HKCU, kNonEnum, kRecycleBinClsid, true);
-        delete_value(reg, HKCU, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel",
+        delete_value(reg, HKCU,
+                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel",
                      kRecycleBinClsid, true);
     }
     services.ui.success_notice();
@@ -124,14 +126,13 @@ void fix_property_sheet_pages(Services& services) {
             for (const auto& owner : {std::wstring(L"AllFilesystemObjects"), shadow_copy_folder,
                                       std::wstring(L"Directory"), std::wstring(L"Drive")})
                 create_key(reg, HKCR, owner + handler);
-        for (const wchar_t* path : {L"*\\shellex\\ContextMenuHandlers\\Sharing",
-                                    L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
-                                    L"Directory\\shellex\\ContextMenuHandlers\\Sharing",
-                                    L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
-                                    L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
-                                    L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
-                                    L"Directory\\shellex\\PropertySheetHandlers\\Sharing",
-                                    L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
+        for (const wchar_t* path :
+             {L"*\\shellex\\ContextMenuHandlers\\Sharing",
+              L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
+              L"Directory\\shellex\\ContextMenuHandlers\\Sharing", L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
+              L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
+              L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
+              L"Directory\\shellex\\PropertySheetHandlers\\Sharing", L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
             write_default(reg, HKCR, path, kSharing);
     } catch (...) {
         return;

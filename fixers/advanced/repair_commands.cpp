@@ -7,7 +7,8 @@ void RepairCommands::run(const std::wstring& command_line, std::uint16_t show) {
 }
 
 void RepairCommands::run(std::span<const RepairCommand> commands) {
-    for (const auto& command : commands) run(command.command_line, command.show);
+    for (const auto& command : commands)
+        run(command.command_line, command.show);
 }
 
 void RepairCommands::start(const std::wstring& command_line, std::uint16_t show) {
@@ -24,7 +25,8 @@ void RepairCommands::finish() {
 std::wstring not_started_text(const std::vector<std::wstring>& command_lines) {
     std::wstring text =
         command_lines.size() == 1 ? L"This command could not be started:" : L"These commands could not be started:";
-    for (const auto& line : command_lines) text += L"\n" + line;
+    for (const auto& line : command_lines)
+        text += L"\n" + line;
     return text;
 }
 

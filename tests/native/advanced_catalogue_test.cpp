@@ -80,7 +80,8 @@ TEST(AdvancedCatalogue, KeepsTheFormTextsAsTheyAreShown) {
         {L"btnFIXWINSCRIPTHOST", L"Message appears \"Windows Script Host access is disabled on this machine\"."},
         {L"btnRenewIP", L"Can't connect to the internet. Renew IP Address."},
     };
-    for (const auto& [component, text] : texts) EXPECT_EQ(find_advanced_row(component)->text, text);
+    for (const auto& [component, text] : texts)
+        EXPECT_EQ(find_advanced_row(component)->text, text);
     std::set<const void*> routines;
     for (const auto& row : advanced_rows())
         if (row.repair) routines.insert(reinterpret_cast<const void*>(row.repair));
@@ -157,8 +158,7 @@ TEST(AdvancedCatalogue, EachButtonRunsItsOwnRepair) {
         {L"btnFIXWINSEARCH", first_command(L"net stop WSearch /Y")},
         {L"btnFIXHIBERNATE", first_command(L"powercfg -h on")},
         {L"btnFIXPLUGPLAY", first_command(L"net Start PlugPlay")},
-        {L"btnFIXWINSCRIPTHOST",
-         dword(HKLM, L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings", L"Enabled", 1)},
+        {L"btnFIXWINSCRIPTHOST", dword(HKLM, L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings", L"Enabled", 1)},
         {L"btnFIXSYSRESTORE",
          first_command(L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\"")},
         {L"btnResetGPedit", first_command(L"gpupdate /force")},

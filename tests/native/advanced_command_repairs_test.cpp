@@ -18,7 +18,9 @@ struct CommandCase {
     std::vector<Call> calls; // in order, each waited for
 };
 
-void PrintTo(const CommandCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const CommandCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CommandRepair : public ::testing::TestWithParam<CommandCase> {};
 
@@ -74,9 +76,10 @@ TEST(SystemRestoreRepair, RunsEveryCommandAndNamesTheOneThatCouldNotStart) {
     s.runner.missing(L"wmic");
     fix_system_restore(s.services);
     EXPECT_EQ(s.runner.calls().size(), 7u);
-    EXPECT_EQ(s.ui.boxes, (std::vector<Box>{{L"This command could not be started:\n"
-                                             L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\"",
-                                             L"Vantrix", 0x10}}));
+    EXPECT_EQ(s.ui.boxes,
+              (std::vector<Box>{{L"This command could not be started:\n"
+                                 L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\"",
+                                 L"Vantrix", 0x10}}));
 }
 
 TEST(CommandRepairFailure, EveryCommandThatCouldNotStartIsNamedInOrder) {
@@ -84,8 +87,9 @@ TEST(CommandRepairFailure, EveryCommandThatCouldNotStartIsNamedInOrder) {
     s.runner.missing(L"ipconfig");
     renew_ip_address(s.services);
     EXPECT_EQ(s.runner.calls().size(), 2u);
-    EXPECT_EQ(s.ui.boxes, (std::vector<Box>{{L"These commands could not be started:\nipconfig /release\nipconfig /renew",
-                                             L"Vantrix", 0x10}}));
+    EXPECT_EQ(s.ui.boxes,
+              (std::vector<Box>{
+                  {L"These commands could not be started:\nipconfig /release\nipconfig /renew", L"Vantrix", 0x10}}));
 }
 
 TEST(GroupPolicyReset, DeletesBothPolicyFoldersBeforeApplyingThePolicy) {

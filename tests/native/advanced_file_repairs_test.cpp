@@ -85,15 +85,18 @@ TEST(HostsReset, AFileThatCannotBeReplacedKeepsItsOldTextAndTheErrorReachesTheUs
 }
 
 TEST(DriveLetter, AcceptsOneLetterWithAnOptionalColonOrRootOnly) {
-    const std::pair<const wchar_t*, std::optional<wchar_t>> cases[] = {
-        {L"C", L'C'},     {L"c", L'C'},   {L"C:", L'C'},  {L"d:\\", L'D'},  {L"Z", L'Z'},   {L"a", L'A'},
-        {L"", {}},        {L" ", {}},     {L" C", {}},    {L"C ", {}},      {L"..", {}},    {L".", {}},
-        {L"CD", {}},      {L"1", {}},     {L"C:/", {}},   {L"C:\\\\", {}},  {L"C::", {}},   {L"C\\", {}},
-        {L"C:\\Users\\x", {}},            {L"\\\\server\\share", {}},       {L"\\", {}},    {L"@", {}},
-        {L"[", {}},       {L"\u00C4", {}}, {L"\uFF23", {}},
-        {L"CCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCCC", {}},
-    };
-    for (const auto& [text, letter] : cases) EXPECT_EQ(parse_drive_letter(text), letter) << to_utf8(text);
+    const std::pair<const wchar_t*, wchar_t> accepted[] = {{L"C", L'C'},    {L"c", L'C'}, {L"C:", L'C'},
+                                                           {L"d:\\", L'D'}, {L"Z", L'Z'}, {L"a", L'A'}};
+    for (const auto& [text, letter] : accepted)
+        EXPECT_EQ(parse_drive_letter(text), letter) << to_utf8(text);
+
+    // clang-format off
+    const std::wstring rejected[] = {
+        L"", L" ", L" C", L"C ", L"..", L".", L"CD", L"1", L"C:/", L"C:\\\\", L"C::", L"C\\", L"\\", L"@", L"[",
+        L"\u00C4", L"\uFF23", L"C:\\Users\\x", L"\\\\server\\share", std::wstring(300, L'C')};
+    // clang-format on
+    for (const auto& text : rejected)
+        EXPECT_EQ(parse_drive_letter(text), std::nullopt) << to_utf8(text);
 }
 
 struct RecycleBinRun {
@@ -169,8 +172,8 @@ std::wstring cmd_command_after_s_c(const std::wstring& line) {
 }
 
 TEST(FolderViewReset, RunsTheStoredScriptQuotedThroughCmdAndDeletesIt) {
-    for (const std::wstring temp : {L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\", L"C:\\Temp\\",
-                                    L"D:\\Users\\R&D (old) 100%^!\\Temp\\"}) {
+    for (const std::wstring temp :
+         {L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\", L"C:\\Temp\\", L"D:\\Users\\R&D (old) 100%^!\\Temp\\"}) {
         SCOPED_TRACE(to_utf8(temp));
         FakeSystem s;
         s.services.temp_path = temp;
@@ -213,8 +216,8 @@ TEST(FolderViewReset, ABatchFileThatCannotBeCreatedRaisesBeforeAnythingRuns) {
         reset_folder_view_settings(s.services);
         ADD_FAILURE() << "no error raised";
     } catch (const Error& e) {
-        EXPECT_TRUE(e.message().starts_with(
-            L"Cannot create file \"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\tempbat.bat\". "));
+        EXPECT_TRUE(
+            e.message().starts_with(L"Cannot create file \"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\tempbat.bat\". "));
     }
     EXPECT_TRUE(s.runner.calls().empty());
     EXPECT_TRUE(s.ui.boxes.empty());
@@ -227,7 +230,8 @@ TEST(FolderViewReset, AnInterpreterThatCannotStartIsReportedAndTheBatchFileStill
     s.runner.missing(L"C:\\Windows\\system32\\cmd.exe");
     reset_folder_view_settings(s.services);
     EXPECT_EQ(s.ui.boxes, (std::vector<Box>{{L"This command could not be started:\n\"C:\\Windows\\system32\\cmd.exe\" "
-                                             L"/d /v:off /s /c \"\"" + batch + L"\"\"",
+                                             L"/d /v:off /s /c \"\"" +
+                                                 batch + L"\"\"",
                                              L"Vantrix", 0x10}}));
     EXPECT_FALSE(s.files.file_exists(batch));
 }

@@ -53,10 +53,9 @@ const std::vector<RegistryCase>& registry_cases() {
          }},
         {"DesktopIconSettings", fix_desktop_icon_settings, kKeyAllAccess,
          [](FakeSystem& s) {
-             for (const wchar_t* name : {kRecycleBin, L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}",
-                                         L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}",
-                                         L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}",
-                                         L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}"})
+             for (const wchar_t* name :
+                  {kRecycleBin, L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}", L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}",
+                   L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}", L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}"})
                  s.registry.put_dword(HKCU, kNonEnum, name, 1);
              s.registry.put_dword(HKCU, kNonEnum, L"{031E4825-7B94-4dc3-B131-E946B44C8DD5}", 1);
          },
@@ -114,22 +113,22 @@ const std::vector<RegistryCase>& registry_cases() {
              EXPECT_EQ(s.registry.get_string(
                            HKCR, L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}", L""),
                        L"Summary Properties Page");
-             for (const wchar_t* owner : {L"AllFilesystemObjects", L"CLSID\\{450D8FBA-AD25-11D0-98A8-0800361B1103}",
-                                          L"Directory", L"Drive"})
+             for (const wchar_t* owner :
+                  {L"AllFilesystemObjects", L"CLSID\\{450D8FBA-AD25-11D0-98A8-0800361B1103}", L"Directory", L"Drive"})
                  for (const wchar_t* kind : {L"ContextMenuHandlers", L"PropertySheetHandlers"}) {
-                     const std::wstring key = std::wstring(owner) + L"\\shellex\\" + kind +
-                                              L"\\{596AB062-B4D2-4215-9F74-E9109B0A8153}";
+                     const std::wstring key =
+                         std::wstring(owner) + L"\\shellex\\" + kind + L"\\{596AB062-B4D2-4215-9F74-E9109B0A8153}";
                      EXPECT_TRUE(s.registry.has_key(HKCR, key)) << to_utf8(key);
                      EXPECT_TRUE(s.registry.value_names(HKCR, key).empty()) << to_utf8(key);
                  }
-             for (const wchar_t* key : {L"*\\shellex\\ContextMenuHandlers\\Sharing",
-                                        L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
-                                        L"Directory\\shellex\\ContextMenuHandlers\\Sharing",
-                                        L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
-                                        L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
-                                        L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
-                                        L"Directory\\shellex\\PropertySheetHandlers\\Sharing",
-                                        L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
+             for (const wchar_t* key :
+                  {L"*\\shellex\\ContextMenuHandlers\\Sharing",
+                   L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
+                   L"Directory\\shellex\\ContextMenuHandlers\\Sharing", L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
+                   L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
+                   L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
+                   L"Directory\\shellex\\PropertySheetHandlers\\Sharing",
+                   L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
                  EXPECT_EQ(s.registry.get(HKCR, key, L""), test::string_value(kSharing)) << to_utf8(key);
          }},
         {"DriveIcons", fix_drive_icons, kKeyAllAccess,
@@ -153,12 +152,15 @@ const std::vector<RegistryCase>& registry_cases() {
          }},
         {"Hibernate", fix_hibernate_option, kKeyWrite, [](FakeSystem&) {},
          [](const FakeSystem& s) {
-             EXPECT_EQ(s.registry.get(HKLM, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings",
+             EXPECT_EQ(s.registry.get(HKLM,
+                                      L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings",
                                       L"ShowHibernateOption"),
                        test::dword_value(1));
          }},
         {"PlugAndPlay", fix_plug_and_play, kKeyWrite,
-         [](FakeSystem& s) { s.registry.put_dword(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", L"Start", 4); },
+         [](FakeSystem& s) {
+             s.registry.put_dword(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", L"Start", 4);
+         },
          [](const FakeSystem& s) {
              EXPECT_EQ(s.registry.get(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", L"Start"),
                        test::dword_value(2));
@@ -175,7 +177,9 @@ const std::vector<RegistryCase>& registry_cases() {
     return cases;
 }
 
-void PrintTo(const RegistryCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const RegistryCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class RegistryRepair : public ::testing::TestWithParam<RegistryCase> {};
 
