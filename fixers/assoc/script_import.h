@@ -1,0 +1,19 @@
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "services/services.h"
+
+namespace vx {
+
+// Applies a stored registry script: writes it to "<temp path><import name>.reg",
+// has the system's reg.exe import that file, deletes the file and shows
+// "Done!". "Error!" is shown instead when the file cannot be written, when
+// the Registry Editor is missing from the Windows folder, or when reg.exe
+// cannot start or reports a failure. Nothing is raised to the caller, and the
+// temporary file never outlives the call.
+void import_registry_script(Services& services, const std::vector<std::wstring>& script,
+                            const std::wstring& import_name);
+
+} // namespace vx
