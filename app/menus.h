@@ -1,0 +1,48 @@
+#pragma once
+
+// The main menu MainMenu1 and the launchers of the Tools menu, as constant
+// tables. The Win32 side builds the menu from `main_menu()`; a menu item's
+// command ID is its component ID (app/components.h).
+
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "services/file_system.h"
+
+namespace vx {
+
+struct MenuItem {
+    int id;                    // the component's ID
+    std::wstring_view caption; // as shown; empty for a separator
+    int depth;                 // 0: a top menu, 1: its items, 2: items of a submenu
+};
+// Items in order, each submenu's items right after the item that opens it.
+std::span<const MenuItem> main_menu();
+
+// How a menu caption is written for a Win32 menu, where "&" marks the access
+// key: every ampersand doubled so that it shows as itself.
+std::wstring menu_text(std::wstring_view caption);
+
+// A Tools menu item that hands a program to the shell.
+struct Launcher {
+    int id;
+    // Beginning with a backslash: relative to the Windows folder; otherwise a
+    // bare name the shell finds by its program search.
+    std::wstring_view file;
+    std::wstring_view parameters;
+};
+std::span<const Launcher> launchers();
+const Launcher* find_launcher(int id);
+
+// What a launch call hands to the shell.
+struct ShellTarget {
+    std::wstring file;
+    std::wstring parameters;
+};
+ShellTarget launch_target(const Launcher& launcher, Folders& folders);
+// "Homepage" and "Email" of the Help menu, and the About window's links.
+ShellTarget homepage_target();
+ShellTarget email_target();
+
+} // namespace vx
