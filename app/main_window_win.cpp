@@ -1,21 +1,75 @@
 #include "app/main_window_win.h"
 
+#include <commctrl.h>
+
+#include "app/about_window_win.h"
 #include "app/application_win.h"
+#include "app/layout.h"
+#include "app/menu_win.h"
 #include "app/startup_win.h"
+#include "app/text_store_window_win.h"
+#include "maintenance/restore_point_win.h"
+#include "maintenance/scans.h"
+#include "services/error.h"
+#include "services/explorer_restarter_win.h"
 
 namespace vx {
 
 TFORM_UTAMA* FORM_UTAMA = nullptr;
 
 namespace {
-constexpr wchar_t kClassName[] = L"TFORM_UTAMA";
-constexpr int kClientWidth = 641, kClientHeight = 548;
 
-HFONT make_font(const DpiScale& scale, int height, int weight) {
-    return CreateFontW(scale(height), 0, 0, 0, weight, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, DEFAULT_QUALITY, DEFAULT_PITCH | FF_DONTCARE, L"Tahoma");
+constexpr wchar_t kClassName[] = L"TFORM_UTAMA";
+// A single fixed frame with the close box only: no sizing border, no
+// minimise or maximise box.
+constexpr DWORD kStyle = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+
+int screen_dpi() {
+    HDC screen = GetDC(nullptr);
+    const int dpi = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+    if (screen) ReleaseDC(nullptr, screen);
+    return dpi;
 }
+
 } // namespace
+
+using namespace main_ids;
+
+const TFORM_UTAMA::HandlerEntry TFORM_UTAMA::kClickHandlers[] = {
+    {mnuEXIT, &TFORM_UTAMA::mnuEXITClick},
+    {mnuComponentServices, &TFORM_UTAMA::mnuComponentServicesClick},
+    {mnuComputerManagement, &TFORM_UTAMA::mnuComputerManagementClick},
+    {mnuDiskCleanup, &TFORM_UTAMA::mnuDiskCleanupClick},
+    {mnuDiskDefragmenter, &TFORM_UTAMA::mnuDiskDefragmenterClick},
+    {mnuEventViewer, &TFORM_UTAMA::mnuEventViewerClick},
+    {mnuLocalSecurityPolicy, &TFORM_UTAMA::mnuLocalSecurityPolicyClick},
+    {mnuPerformanceMonitor, &TFORM_UTAMA::mnuPerformanceMonitorClick},
+    {mnuPrintManagement, &TFORM_UTAMA::mnuPrintManagementClick},
+    {mnuResourceMonitor, &TFORM_UTAMA::mnuResourceMonitorClick},
+    {mnuServices, &TFORM_UTAMA::mnuServicesClick},
+    {mnuTaskScheduler, &TFORM_UTAMA::mnuTaskSchedulerClick},
+    {mnuSystemConfiguration, &TFORM_UTAMA::mnuSystemConfigurationClick},
+    {mnuSystemInformation, &TFORM_UTAMA::mnuSystemInformationClick},
+    {mnuWindowsFirewall, &TFORM_UTAMA::mnuWindowsFirewallClick},
+    {mnuWindowsMemoryDiagnostic, &TFORM_UTAMA::mnuWindowsMemoryDiagnosticClick},
+    {mnuTASKMGR, &TFORM_UTAMA::mnuTASKMGRClick},
+    {mnuREGEDIT, &TFORM_UTAMA::mnuREGEDITClick},
+    {mnuCMD, &TFORM_UTAMA::mnuCMDClick},
+    {mnuCreateRestorePoint, &TFORM_UTAMA::mnuCreateRestorePointClick},
+    {mnuOpenSystemRestore, &TFORM_UTAMA::mnuOpenSystemRestoreClick},
+    {mnuRESTARTEXPLORER, &TFORM_UTAMA::mnuRESTARTEXPLORERClick},
+    {mnuHomepage, &TFORM_UTAMA::mnuHomepageClick},
+    {mnuEmail, &TFORM_UTAMA::mnuEmailClick},
+    {mnuABOUT, &TFORM_UTAMA::mnuABOUTClick},
+    {SB_MENU_APP, &TFORM_UTAMA::SB_MENU_APPClick},
+    {btnRSPoint, &TFORM_UTAMA::btnRSPointClick},
+    {btnSCANSFC, &TFORM_UTAMA::btnSCANSFCClick},
+    {btnSCANDISM, &TFORM_UTAMA::btnSCANDISMClick},
+    {lblINFO_FIX_EXE, &TFORM_UTAMA::lblINFO_FIX_EXEClick},
+    {btnSCANRESTRICT, &TFORM_UTAMA::btnSCANRESTRICTClick},
+    {cbCHECKALLRESTRICT, &TFORM_UTAMA::cbCHECKALLRESTRICTClick},
+    {btnFIXRESTRICT, &TFORM_UTAMA::btnFIXRESTRICTClick},
+};
 
 void TFORM_UTAMA::create(HINSTANCE instance) {
     WNDCLASSEXW wc{};
@@ -24,20 +78,23 @@ void TFORM_UTAMA::create(HINSTANCE instance) {
     wc.hInstance = instance;
     wc.hCursor = LoadCursorW(nullptr, IDC_ARROW);
     wc.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    wc.hIcon = LoadIconW(instance, L"MAINICON");
     wc.lpszClassName = kClassName;
     RegisterClassExW(&wc);
 
-    HDC screen = GetDC(nullptr);
-    scale_ = DpiScale(GetDeviceCaps(screen, LOGPIXELSY));
-    ReleaseDC(nullptr, screen);
+    // Geometry is designed at 96 DPI; the manifest declares the program
+    // system-DPI aware, so it scales everything by the screen's DPI itself.
+    scale_ = DpiScale(screen_dpi());
+    HMENU menu = nullptr;
+    app().dispatch([&menu] { menu = build_menu_bar(main_menu()); });
 
-    const DWORD style = WS_OVERLAPPED | WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
-    RECT frame{0, 0, scale_(kClientWidth), scale_(kClientHeight)};
-    AdjustWindowRectEx(&frame, style, FALSE, 0);
+    RECT frame{0, 0, scale_(kMainForm.client_width), scale_(kMainForm.client_height)};
+    AdjustWindowRectEx(&frame, kStyle, menu != nullptr, 0);
     const int width = frame.right - frame.left, height = frame.bottom - frame.top;
     const int x = (GetSystemMetrics(SM_CXSCREEN) - width) / 2, y = (GetSystemMetrics(SM_CYSCREEN) - height) / 2;
-    CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kAppTitle, style, x, y, width, height, nullptr, nullptr, instance,
+    CreateWindowExW(WS_EX_CONTROLPARENT, kClassName, kAppTitle, kStyle, x, y, width, height, nullptr, menu, instance,
                     this);
+    if (!hwnd_ && menu) DestroyMenu(menu);
 }
 
 void TFORM_UTAMA::show() {
@@ -60,13 +117,46 @@ LRESULT TFORM_UTAMA::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     case WM_CREATE:
         app().set_main_window(hwnd_);
         app().set_dialog_window(hwnd_);
-        build();
+        app().dispatch([this] { build(); });
         app().dispatch([this] { FormCreate(); });
         return 0;
+    case WM_COMMAND:
+        on_command(LOWORD(wparam), HIWORD(wparam));
+        return 0;
+    case WM_NOTIFY: {
+        LRESULT result = 0;
+        if (on_notify(reinterpret_cast<const NMHDR*>(lparam), result)) return result;
+        break;
+    }
+    case WM_CONTEXTMENU: {
+        HWND page = component(tsRESTRICTFIX);
+        HWND from = reinterpret_cast<HWND>(wparam);
+        if (page && (from == page || IsChild(page, from))) {
+            app().dispatch([this] { tsRESTRICTFIXContextPopup(); });
+            return 0;
+        }
+        break;
+    }
+    case WM_MOUSEWHEEL: {
+        // The wheel scrolls the scroll box under the pointer, wherever the focus is.
+        const POINT point{static_cast<short>(LOWORD(lparam)), static_cast<short>(HIWORD(lparam))};
+        for (HWND under = WindowFromPoint(point); under && under != hwnd_; under = GetParent(under)) {
+            if (is_scroll_box(under)) return SendMessageW(under, message, wparam, lparam);
+        }
+        break;
+    }
+    case WM_PRINTCLIENT: {
+        RECT rect;
+        GetClientRect(hwnd_, &rect);
+        FillRect(reinterpret_cast<HDC>(wparam), &rect, GetSysColorBrush(COLOR_BTNFACE));
+        return 0;
+    }
     case WM_CTLCOLORSTATIC:
-        SetBkMode(reinterpret_cast<HDC>(wparam), TRANSPARENT);
+    case WM_CTLCOLORBTN:
+        SetBkColor(reinterpret_cast<HDC>(wparam), GetSysColor(COLOR_BTNFACE));
         return reinterpret_cast<LRESULT>(GetSysColorBrush(COLOR_BTNFACE));
     case WM_DESTROY:
+        restriction_view_.reset();
         app().set_main_window(nullptr);
         PostQuitMessage(0);
         return 0;
@@ -74,31 +164,164 @@ LRESULT TFORM_UTAMA::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
     return DefWindowProcW(hwnd_, message, wparam, lparam);
 }
 
-HWND TFORM_UTAMA::label(const wchar_t* text, int x, int y, HFONT font) {
-    HWND h = CreateWindowExW(0, L"STATIC", text, WS_CHILD | WS_VISIBLE | SS_LEFT | SS_NOPREFIX, scale_(x),
-                             scale_(y), scale_(500), scale_(18), hwnd_, nullptr, nullptr, nullptr);
-    SendMessageW(h, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
-    return h;
+void TFORM_UTAMA::on_command(int id, WORD code) {
+    if (id == lblINFO_FIX_EXE && code == kLabelMouseMove) {
+        app().dispatch([this] { lblINFO_FIX_EXEMouseMove(); });
+        return;
+    }
+    if (id == lblINFO_FIX_EXE && code == kLabelMouseLeave) {
+        app().dispatch([this] { lblINFO_FIX_EXEMouseLeave(); });
+        return;
+    }
+    // Menu items and clicks alike arrive with code 0.
+    if (code != kControlClicked) return;
+    for (const HandlerEntry& entry : kClickHandlers) {
+        if (entry.id == id) {
+            app().dispatch([this, &entry] { (this->*entry.handler)(); });
+            return;
+        }
+    }
+    if (auto found = association_buttons_.find(id); found != association_buttons_.end()) {
+        app().dispatch([this, entry = found->second] { association_click(*entry); });
+        return;
+    }
+    if (auto found = advanced_buttons_.find(id); found != advanced_buttons_.end()) {
+        app().dispatch([this, row = found->second] { advanced_click(*row); });
+    }
+}
+
+bool TFORM_UTAMA::on_notify(const NMHDR* header, LRESULT& result) {
+    if (header->idFrom == static_cast<UINT_PTR>(PageControl1) && header->code == TCN_SELCHANGE) {
+        if (controls_) controls_->show_selected_page();
+        result = 0;
+        return true;
+    }
+    if (restriction_view_) {
+        bool refused = false;
+        app().dispatch([&] { refused = restriction_view_->on_notify(header); });
+        if (refused) {
+            result = TRUE;
+            return true;
+        }
+    }
+    return false;
 }
 
 void TFORM_UTAMA::build() {
-    font_value_.reset(make_font(scale_, -13, FW_NORMAL));
-    font_bold_.reset(make_font(scale_, -13, FW_BOLD));
-    auto* value = static_cast<HFONT>(font_value_.get());
-    auto* bold = static_cast<HFONT>(font_bold_.get());
-    const int top = 89 + 34;
-    label(L"OS:", 16, top + 40, bold);
-    lblWinName_ = label(L"lblWinName", 112, top + 40, value);
-    label(L"Motherboard:", 16, top + 62, bold);
-    lblMBoard_ = label(L"lblMotherboard", 112, top + 62, value);
-    label(L"Processor:", 16, top + 84, bold);
-    lblCPUName_ = label(L"lblCPUName", 112, top + 84, value);
-    label(L"RAM:", 16, top + 106, bold);
-    lblTOTALRAM_ = label(L"lblTotalRAM", 112, top + 106, value);
+    set_icons(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)));
+    controls_ = std::make_unique<FormControls>(hwnd_, kMainForm, scale_);
+    SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(controls_->default_font()), FALSE);
+    controls_->create(main_window_layout());
+    controls_->finish();
+
+    for (const AssociationEntry& entry : kAssociations)
+        association_buttons_[main_component_id(entry.button)] = &entry;
+    for (const AdvancedRow& row : advanced_rows())
+        if (row.kind == AdvancedRow::Kind::repair) advanced_buttons_[main_component_id(row.component)] = &row;
+
+    restriction_view_ =
+        std::make_unique<RestrictionFixerView>(app().services(), component(lvRESTRICT), component(lbRESTRICT));
+}
+
+void TFORM_UTAMA::set_icons(HINSTANCE instance) {
+    // The window's own copies at the sizes the system shows, also handed to
+    // the About window.
+    icon_big_.reset(static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXICON),
+                                                  GetSystemMetrics(SM_CYICON), LR_DEFAULTCOLOR)));
+    icon_small_.reset(static_cast<HICON>(LoadImageW(instance, L"MAINICON", IMAGE_ICON, GetSystemMetrics(SM_CXSMICON),
+                                                    GetSystemMetrics(SM_CYSMICON), LR_DEFAULTCOLOR)));
+    if (icon_big_) SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(icon_big_.get()));
+    if (icon_small_) SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(icon_small_.get()));
 }
 
 void TFORM_UTAMA::FormCreate() {
-    run_form_create({hwnd_, lblCPUName_, lblTOTALRAM_, lblMBoard_, lblWinName_});
+    run_form_create(
+        {hwnd_, component(lblCPUName), component(lblTOTALRAM), component(lblMBoard), component(lblWinName)});
+}
+
+void TFORM_UTAMA::launch(int launcher_id) {
+    const Launcher* launcher = find_launcher(launcher_id);
+    if (launcher) shell_open(hwnd_, launch_target(*launcher, app().services().folders));
+}
+
+void TFORM_UTAMA::mnuEXITClick() {
+    PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+}
+
+void TFORM_UTAMA::mnuCreateRestorePointClick() {
+    // Exactly a click of the Home page's "Create" button. The click moves the
+    // focus to the button; when the button is out of sight (another page is
+    // showing) the focus goes back where it was.
+    HWND button = component(btnRSPoint);
+    HWND focus = GetFocus();
+    SendMessageW(button, BM_CLICK, 0, 0);
+    if (!IsWindowVisible(button) && focus && IsWindow(focus)) SetFocus(focus);
+}
+
+void TFORM_UTAMA::mnuOpenSystemRestoreClick() {
+    open_system_restore(hwnd_);
+}
+void TFORM_UTAMA::mnuRESTARTEXPLORERClick() {
+    restart_explorer(app().services());
+}
+void TFORM_UTAMA::mnuHomepageClick() {
+    shell_open(hwnd_, homepage_target());
+}
+void TFORM_UTAMA::mnuEmailClick() {
+    shell_open(hwnd_, email_target());
+}
+void TFORM_UTAMA::mnuABOUTClick() {
+    FORM_TENTANG->show_modal();
+}
+
+void TFORM_UTAMA::SB_MENU_APPClick() {
+    HWND button = component(SB_MENU_APP);
+    RECT rect;
+    GetClientRect(button, &rect);
+    POINT corner{0, rect.bottom}; // the button's bottom-left corner
+    ClientToScreen(button, &corner);
+    FORM_LAIN->popup(corner, hwnd_);
+}
+
+void TFORM_UTAMA::btnRSPointClick() {
+    create_restore_point(app().services());
+}
+void TFORM_UTAMA::btnSCANSFCClick() {
+    run_sfc_scan(app().services());
+}
+void TFORM_UTAMA::btnSCANDISMClick() {
+    run_dism_scan(app().services());
+}
+
+void TFORM_UTAMA::association_click(const AssociationEntry& entry) {
+    repair_association(app().services(), entry);
+}
+void TFORM_UTAMA::lblINFO_FIX_EXEClick() {
+    show_exe_help(app());
+}
+void TFORM_UTAMA::lblINFO_FIX_EXEMouseMove() {
+    set_label_underline(component(lblINFO_FIX_EXE), true);
+}
+void TFORM_UTAMA::lblINFO_FIX_EXEMouseLeave() {
+    set_label_underline(component(lblINFO_FIX_EXE), false);
+}
+
+void TFORM_UTAMA::btnSCANRESTRICTClick() {
+    restriction_view_->btnSCANRESTRICTClick();
+}
+void TFORM_UTAMA::cbCHECKALLRESTRICTClick() {
+    restriction_view_->cbCHECKALLRESTRICTClick(SendMessageW(component(cbCHECKALLRESTRICT), BM_GETCHECK, 0, 0) ==
+                                               BST_CHECKED);
+}
+void TFORM_UTAMA::btnFIXRESTRICTClick() {
+    restriction_view_->btnFIXRESTRICTClick();
+}
+void TFORM_UTAMA::tsRESTRICTFIXContextPopup() {
+    restriction_view_->tsRESTRICTFIXContextPopup();
+}
+
+void TFORM_UTAMA::advanced_click(const AdvancedRow& row) {
+    row.repair(app().services());
 }
 
 } // namespace vx

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <windows.h>
+
+#include <span>
+
+#include "app/menus.h"
+
+namespace vx {
+
+// Builds a menu bar from a menu table: every item, separator and submenu
+// opener carries its component ID as its menu ID. The caller owns the menu
+// until it is given to a window.
+HMENU build_menu_bar(std::span<const MenuItem> items);
+
+// Hands a file to the shell with the verb "open" and SW_SHOW; the result is
+// not looked at (a tool that cannot start gives the shell's own message, if any).
+void shell_open(HWND owner, const ShellTarget& target);
+
+} // namespace vx
