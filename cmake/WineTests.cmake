@@ -6,7 +6,7 @@ function(vantrix_wine_fixture)
     set(runner ${CMAKE_SOURCE_DIR}/tools/wine-run --root ${VANTRIX_WINE_ROOT})
     add_test(NAME wine.setup COMMAND ${runner} --setup)
     set_tests_properties(wine.setup PROPERTIES FIXTURES_SETUP wine TIMEOUT 600
-                         ENVIRONMENT "VANTRIX_PREFIXES=win10 win81 win8 win7 win64")
+                         ENVIRONMENT "VANTRIX_PREFIXES=win10 win10-explorer win10-e2e win81 win8 win7 win64")
     add_test(NAME wine.stop COMMAND ${runner} --stop)
     set_tests_properties(wine.stop PROPERTIES FIXTURES_CLEANUP wine)
 endfunction()

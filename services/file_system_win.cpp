@@ -75,6 +75,12 @@ void Win32FileSystem::replace_text_file(const std::wstring& path, const std::vec
     // The new text goes to a file of its own beside the old one, reaches the
     // disk, and only then takes the old file's place in one step, so a
     // failure at any point leaves the old file as it was.
+    // A read-only file is not replaced: Windows refuses the move below with
+    // "Access is denied", and the same answer is given here before anything
+    // is written, also where a system (Wine) would replace it all the same.
+    const DWORD attributes = attributes_of(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
+        throw Error(L"Cannot replace file \"" + path + L"\". " + system_error_text(ERROR_ACCESS_DENIED));
     const std::wstring temporary = path + L".vantrix-new";
     const std::string bytes = to_ansi(join_lines_crlf(lines));
     try {

@@ -1,0 +1,123 @@
+// The Explorer restarter with real processes: stand-ins named like Explorer
+// and like programs that merely resemble it.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <set>
+
+#include "services/command_runner_win.h"
+#include "services/explorer_restarter_win.h"
+#include "services/file_system_win.h"
+#include "services/registry_win.h"
+#include "services/resources_win.h"
+#include "services/text.h"
+#include "tests/fakes/fake_system.h"
+#include "tests/wine/wine_support.h"
+
+namespace vx {
+namespace {
+
+void pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+struct Started {
+    HANDLE process = nullptr;
+    DWORD id = 0;
+};
+
+Started start(const std::wstring& program) {
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring line = L"\"" + program + L"\"";
+    if (!CreateProcessW(program.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr, nullptr,
+                        &startup, &info))
+        return {};
+    CloseHandle(info.hThread);
+    return {info.hProcess, info.dwProcessId};
+}
+
+std::set<DWORD> explorer_processes() {
+    DWORD ids[2048];
+    DWORD bytes = 0;
+    std::set<DWORD> found;
+    if (!EnumProcesses(ids, sizeof(ids), &bytes)) return found;
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]);
+        if (!process) continue;
+        wchar_t name[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, name, &size)) {
+            std::wstring path(name, size);
+            if (equals_ignore_case(path.substr(path.find_last_of(L'\\') + 1), L"explorer.exe")) found.insert(ids[i]);
+        }
+        CloseHandle(process);
+    }
+    return found;
+}
+
+// Runs in a prefix of its own: ending Explorer also ends the desktop process
+// of Wine's display, which the other tests need.
+TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp) {
+    test::ScratchFolder scratch(L"vx restarter");
+    test::ScopedEnvironment sleep_long(L"VX_CHILD_SLEEP", L"60000");
+    const std::wstring names[] = {L"EXPLORER.EXE", L"iexplore.exe", L"explorer.exe.bak"};
+    Started children[3];
+    for (int i = 0; i < 3; ++i) {
+        const std::wstring copy = scratch / names[i];
+        ASSERT_TRUE(CopyFileW(test::child_program().c_str(), copy.c_str(), FALSE));
+        children[i] = start(copy);
+        ASSERT_NE(children[i].process, nullptr) << i;
+    }
+    const std::wstring temp = test::environment_variable(L"TEMP");
+    test::write_bytes(temp + L"\\RestartExp.exe", "left over from an earlier run");
+    const auto before = explorer_processes();
+
+    Win32Registry registry;
+    Win32CommandRunner runner(pump);
+    Win32FileSystem files;
+    Win32Folders folders;
+    ResourceTextStore texts;
+    test::ScriptedUi ui;
+    Services services{registry, runner, files, folders, texts, ui, temp + L"\\"};
+    restart_explorer(services);
+
+    EXPECT_EQ(WaitForSingleObject(children[0].process, 10000), WAIT_OBJECT_0) << "EXPLORER.EXE still runs";
+    DWORD code = 1;
+    GetExitCodeProcess(children[0].process, &code);
+    EXPECT_EQ(code, 0u);
+    EXPECT_EQ(WaitForSingleObject(children[1].process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "iexplore.exe was ended";
+    EXPECT_EQ(WaitForSingleObject(children[2].process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a .bak was ended";
+    EXPECT_FALSE(test::exists(temp + L"\\RestartExp.exe"));
+    EXPECT_TRUE(ui.boxes.empty()); // the restarter says nothing
+
+    // Explorer was started again: a new explorer.exe process appears.
+    std::set<DWORD> fresh;
+    for (int i = 0; i < 100 && fresh.empty(); ++i) {
+        for (DWORD id : explorer_processes())
+            if (!before.count(id) && id != children[0].id) fresh.insert(id);
+        if (fresh.empty()) Sleep(100);
+    }
+    EXPECT_FALSE(fresh.empty());
+
+    for (DWORD id : fresh) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+        if (process) {
+            TerminateProcess(process, 0);
+            CloseHandle(process);
+        }
+    }
+    for (auto& child : children) {
+        TerminateProcess(child.process, 0);
+        WaitForSingleObject(child.process, 5000);
+        CloseHandle(child.process);
+    }
+}
+
+} // namespace
+} // namespace vx

@@ -1,0 +1,71 @@
+// A stand-in program for the Wine tests.
+//
+//   vx_child exit N               ends with exit code N
+//   vx_child sleep MS [N]         sleeps, then ends with N (default 0)
+//   vx_child post HWND MSG MS     posts MSG to the window, sleeps MS, ends with 0
+//   vx_child args FILE            writes its command line and arguments to FILE
+//
+// Started under any other name (a planted reg.exe, a fake explorer.exe), it
+// writes "<its own path>.ran" to show it ran, then sleeps for the number of
+// milliseconds in VX_CHILD_SLEEP (default none) and ends with 77.
+
+#include <windows.h>
+
+#include <shellapi.h>
+
+#include <cwchar>
+#include <string>
+
+namespace {
+
+std::wstring own_path() {
+    wchar_t path[MAX_PATH * 2];
+    const DWORD n = GetModuleFileNameW(nullptr, path, MAX_PATH * 2);
+    return std::wstring(path, n);
+}
+
+void write_file(const std::wstring& path, const std::wstring& text) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return;
+    // UTF-16LE with a byte-order mark: the tests read it back as wide text.
+    const wchar_t bom = 0xFEFF;
+    DWORD written = 0;
+    WriteFile(file, &bom, sizeof(bom), &written, nullptr);
+    WriteFile(file, text.data(), static_cast<DWORD>(text.size() * sizeof(wchar_t)), &written, nullptr);
+    CloseHandle(file);
+}
+
+int number(const wchar_t* text) { return static_cast<int>(std::wcstol(text, nullptr, 10)); }
+
+} // namespace
+
+int main() {
+    int argc = 0;
+    wchar_t** argv = CommandLineToArgvW(GetCommandLineW(), &argc);
+    const std::wstring self = own_path();
+    const std::wstring base = self.substr(self.find_last_of(L'\\') + 1);
+    if (_wcsicmp(base.c_str(), L"vx_child.exe") != 0) {
+        write_file(self + L".ran", GetCommandLineW());
+        wchar_t wait[32] = {};
+        if (GetEnvironmentVariableW(L"VX_CHILD_SLEEP", wait, 32) > 0) Sleep(static_cast<DWORD>(number(wait)));
+        return 77;
+    }
+    if (argc >= 3 && std::wcscmp(argv[1], L"exit") == 0) return number(argv[2]);
+    if (argc >= 3 && std::wcscmp(argv[1], L"sleep") == 0) {
+        Sleep(static_cast<DWORD>(number(argv[2])));
+        return argc >= 4 ? number(argv[3]) : 0;
+    }
+    if (argc >= 5 && std::wcscmp(argv[1], L"post") == 0) {
+        auto window = reinterpret_cast<HWND>(static_cast<INT_PTR>(std::wcstoll(argv[2], nullptr, 10)));
+        PostMessageW(window, static_cast<UINT>(number(argv[3])), 0, 0);
+        Sleep(static_cast<DWORD>(number(argv[4])));
+        return 0;
+    }
+    if (argc >= 3 && std::wcscmp(argv[1], L"args") == 0) {
+        std::wstring text = GetCommandLineW();
+        for (int i = 0; i < argc; ++i) text += L"\n" + std::wstring(argv[i]);
+        write_file(argv[2], text);
+        return 0;
+    }
+    return 1;
+}

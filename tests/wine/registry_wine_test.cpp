@@ -1,0 +1,93 @@
+// The registry object on the real registry of the Wine prefix.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include "services/error.h"
+#include "services/registry.h"
+#include "services/registry_win.h"
+#include "tests/wine/wine_support.h"
+
+namespace vx {
+namespace {
+
+constexpr wchar_t kTestKey[] = L"Software\\Vantrix Tests\\Registry";
+
+class RegistryOnWine : public ::testing::Test {
+protected:
+    void SetUp() override { test::delete_registry_tree(HKEY_CURRENT_USER, kTestKey); }
+    void TearDown() override { test::delete_registry_tree(HKEY_CURRENT_USER, L"Software\\Vantrix Tests"); }
+
+    // Type and bytes as the Windows API reports them.
+    static std::pair<DWORD, std::string> raw(const std::wstring& path, const wchar_t* name) {
+        HKEY key = nullptr;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return {0, "<no key>"};
+        DWORD type = 0, size = 0;
+        std::string bytes;
+        if (RegQueryValueExW(key, name, nullptr, &type, nullptr, &size) == ERROR_SUCCESS) {
+            bytes.resize(size);
+            RegQueryValueExW(key, name, nullptr, &type, reinterpret_cast<BYTE*>(bytes.data()), &size);
+        } else {
+            bytes = "<no value>";
+        }
+        RegCloseKey(key);
+        return {type, bytes};
+    }
+
+    Win32Registry backend;
+};
+
+TEST_F(RegistryOnWine, WritesEachTypeAsTheApiStoresItAndReadsItBack) {
+    Registry reg(backend);
+    ASSERT_TRUE(reg.open_key(kTestKey, true));
+    reg.write_string(L"", L"default");
+    reg.write_string(L"Sz", L"ab");
+    reg.write_expand_string(L"Expand", L"%SystemRoot%");
+    reg.write_dword(L"Dword", 0x01020304);
+    reg.write_binary(L"Binary", {0x38, 0x07, 0x00, 0x00});
+    EXPECT_EQ(reg.read_string(L"sz"), L"ab");
+    EXPECT_EQ(reg.read_string(L"Expand"), L"%SystemRoot%");
+    EXPECT_EQ(reg.read_dword(L"DWORD"), 0x01020304u);
+    EXPECT_EQ(reg.read_dword(L"Sz"), std::nullopt); // only a REG_DWORD reads as a number
+    reg.close_key();
+
+    EXPECT_EQ(raw(kTestKey, L"Sz"), (std::pair<DWORD, std::string>{REG_SZ, std::string("a\0b\0\0\0", 6)}));
+    EXPECT_EQ(raw(kTestKey, L"Expand").first, static_cast<DWORD>(REG_EXPAND_SZ));
+    EXPECT_EQ(raw(kTestKey, L"Dword"), (std::pair<DWORD, std::string>{REG_DWORD, std::string("\x04\x03\x02\x01", 4)}));
+    EXPECT_EQ(raw(kTestKey, L"Binary"), (std::pair<DWORD, std::string>{REG_BINARY, std::string("\x38\x07\0\0", 4)}));
+    EXPECT_EQ(raw(kTestKey, L"").first, static_cast<DWORD>(REG_SZ));
+}
+
+TEST_F(RegistryOnWine, OpenOnlyCreatesNothingAndAWriteAfterAFailedOpenNamesTheValue) {
+    Registry reg(backend, kKeyWrite);
+    EXPECT_FALSE(reg.open_key(std::wstring(kTestKey) + L"\\Missing", false));
+    EXPECT_EQ(raw(kTestKey, L"").second, "<no key>");
+    try {
+        reg.write_dword(L"Start", 2);
+        FAIL() << "the write succeeded without a key";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), L"Failed to set data for 'Start'");
+    }
+}
+
+TEST_F(RegistryOnWine, DeletesAWholeSubtreeAndMissingValuesQuietly) {
+    {
+        Registry reg(backend);
+        ASSERT_TRUE(reg.open_key(std::wstring(kTestKey) + L"\\DriveIcons\\C\\DefaultIcon", true));
+        reg.write_string(L"", L"x");
+        ASSERT_TRUE(reg.open_key(std::wstring(kTestKey) + L"\\DriveIcons\\D", true));
+        reg.write_dword(L"n", 1);
+    }
+    Registry reg(backend);
+    ASSERT_TRUE(reg.open_key(kTestKey, false));
+    EXPECT_TRUE(reg.key_exists(L"DriveIcons"));
+    EXPECT_TRUE(reg.delete_key(L"DriveIcons"));
+    EXPECT_FALSE(reg.key_exists(L"DriveIcons"));
+    EXPECT_FALSE(reg.delete_value(L"NotThere"));
+    reg.close_key();
+    EXPECT_EQ(raw(std::wstring(kTestKey) + L"\\DriveIcons", L"").second, "<no key>");
+    EXPECT_NE(raw(kTestKey, L"").second, "<no key>"); // the parent stays
+}
+
+} // namespace
+} // namespace vx
