@@ -1,0 +1,145 @@
+// The layout tables of the main and About windows: what the Win32 side needs
+// to build them (every parent made before its children, IDs that are unique
+// and never IDOK or IDCANCEL, every catalogue button known by name) and the
+// scaling of places, sizes and fonts.
+#include <gtest/gtest.h>
+
+#include <map>
+#include <set>
+#include <string>
+
+#include "app/components.h"
+#include "app/layout.h"
+#include "fixers/advanced/advanced_catalogue.h"
+#include "fixers/assoc/assoc_catalogue.h"
+#include "services/error.h"
+
+namespace vx {
+namespace {
+
+void expect_buildable(const std::vector<ControlSpec>& specs, const std::set<int>& form_ids) {
+    std::set<int> made;
+    for (const ControlSpec& spec : specs) {
+        SCOPED_TRACE(to_utf8(std::wstring(main_component_name(spec.id))) + " id " + std::to_string(spec.id));
+        EXPECT_NE(spec.id, 0);
+        EXPECT_NE(spec.id, 1); // IDOK: Enter would press it
+        EXPECT_NE(spec.id, 2); // IDCANCEL: Esc would press it
+        EXPECT_TRUE(spec.parent == kFormParent || made.count(spec.parent)) << "parent made after its child";
+        if (spec.id == kUnnamedId) continue;
+        EXPECT_TRUE(made.insert(spec.id).second) << "ID used twice";
+        EXPECT_TRUE(form_ids.count(spec.id) || spec.id >= kFirstRowId) << "ID of no component";
+    }
+}
+
+std::set<int> ids_between(int first, int end) {
+    std::set<int> ids;
+    for (int id = first + 1; id < end; ++id)
+        ids.insert(id);
+    return ids;
+}
+
+TEST(WindowLayout, TablesCanBeBuiltInOrderWithUniqueIds) {
+    expect_buildable(main_window_layout(), ids_between(main_ids::kFirst, main_ids::kEnd));
+    const auto about = about_layout();
+    expect_buildable({about.begin(), about.end()}, ids_between(about_ids::kFirst, about_ids::kEnd));
+}
+
+TEST(WindowLayout, EveryCatalogueButtonIsAComponentOfTheMainWindow) {
+    // A button name the component header does not know would get no ID and
+    // its row no handler.
+    std::set<int> ids;
+    for (const AssociationEntry& entry : kAssociations) {
+        SCOPED_TRACE(to_utf8(entry.button));
+        const int id = main_component_id(entry.button);
+        EXPECT_NE(id, 0);
+        EXPECT_TRUE(ids.insert(id).second);
+    }
+    for (const AdvancedRow& row : advanced_rows()) {
+        SCOPED_TRACE(to_utf8(std::wstring(row.component)));
+        const int id = main_component_id(row.component);
+        EXPECT_NE(id, 0);
+        EXPECT_TRUE(ids.insert(id).second);
+    }
+    EXPECT_EQ(ids.size(), 26u + 26u);
+    EXPECT_EQ(main_component_name(main_component_id(L"btnFIXTXTFILE")), L"btnFIXTXTFILE");
+    EXPECT_EQ(main_component_name(0), L"");
+}
+
+TEST(WindowLayout, AssociationRowsStackInPageOrderAndAlternateColours) {
+    const auto rows = association_rows_layout();
+    std::vector<const ControlSpec*> panels;
+    for (const ControlSpec& spec : rows)
+        if (spec.parent == main_ids::ScrollBox2) panels.push_back(&spec);
+    ASSERT_EQ(panels.size(), 26u);
+    for (std::size_t i = 0; i < panels.size(); ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_EQ(panels[i]->y, static_cast<int>(i) * 41);
+        EXPECT_EQ(panels[i]->width, 585);
+        EXPECT_EQ(panels[i]->height, 41);
+        EXPECT_EQ(panels[i]->colour, i % 2 == 0 ? Colour::button_face : Colour::white);
+    }
+    // Each row's button belongs to that row's panel.
+    for (std::size_t i = 0; i < kAssociations.size(); ++i) {
+        const int id = main_component_id(kAssociations[i].button);
+        for (const ControlSpec& spec : rows) {
+            if (spec.id == id) {
+                EXPECT_EQ(spec.parent, panels[i]->id) << to_utf8(kAssociations[i].button);
+            }
+        }
+    }
+}
+
+TEST(WindowLayout, AdvancedRowsStackByTheirHeightsWithButtonsAtTheirOffsets) {
+    const auto rows = advanced_rows_layout();
+    std::map<int, const ControlSpec*> by_id;
+    for (const ControlSpec& spec : rows)
+        by_id[spec.id] = &spec;
+    int top = 0, panels = 0;
+    for (const ControlSpec& spec : rows) {
+        if (spec.parent != main_ids::ScrollBox1) continue;
+        ++panels;
+        EXPECT_EQ(spec.y, top);
+        EXPECT_EQ(spec.width, 613);
+        top += spec.height;
+    }
+    EXPECT_EQ(panels, 26);
+    // Three headers of 41, the first repair row 41, the other 22 rows 40.
+    EXPECT_EQ(top, 3 * 41 + 41 + 22 * 40);
+    const ControlSpec* header = by_id.at(main_ids::Panel43);
+    EXPECT_EQ(header->caption, L"Internet && Connections");
+    EXPECT_TRUE(header->flags & flag::raised);
+    EXPECT_EQ(by_id.at(main_ids::btnFIXFILEHOST)->y, 9);
+    EXPECT_EQ(by_id.at(main_ids::btnResetGPedit)->y, 6);
+    EXPECT_EQ(by_id.at(main_ids::btnFIXDNSCACHE)->x, 520);
+}
+
+TEST(WindowLayout, ScalesEachPlaceSizeAndFontByTheDpi) {
+    struct Case {
+        int dpi;
+        ControlSpec spec;
+        ScaledControl expected;
+    };
+    const ControlSpec list{main_ids::lvRESTRICT, ControlKind::list_view, 0, 16, 88, 601, 281, {}, {}, {}, 0};
+    const ControlSpec title{main_ids::Label1, ControlKind::label, 0, 84, 8, 0, 0, L"", {-40, false}, {}, 0};
+    const ControlSpec band{main_ids::Image2, ControlKind::picture, 0, 0, 0, 641, 89, L"", {-11, false}, {}, 0};
+    const Case cases[] = {
+        {96, list, {16, 88, 601, 281, 0}},
+        {144, list, {24, 132, 902, 422, 0}}, // 601 * 1.5 = 901.5: halves away from zero
+        {120, list, {20, 110, 751, 351, 0}},
+        {144, title, {126, 12, 0, 0, -60}},
+        {144, band, {0, 0, 962, 134, -17}}, // -16.5 rounds to -17
+        {192, band, {0, 0, 1282, 178, -22}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.dpi);
+        const ScaledControl at = scale_control(c.spec, DpiScale(c.dpi));
+        EXPECT_EQ(at.x, c.expected.x);
+        EXPECT_EQ(at.y, c.expected.y);
+        EXPECT_EQ(at.width, c.expected.width);
+        EXPECT_EQ(at.height, c.expected.height);
+        EXPECT_EQ(at.font_height, c.expected.font_height);
+    }
+}
+
+} // namespace
+} // namespace vx
