@@ -1,0 +1,99 @@
+#pragma once
+
+// Drives the real Vantrix.exe from a test program running in the same Wine
+// prefix: starts it, finds its windows and controls, reads and answers its
+// message boxes, clicks, types and takes screenshots. Everything crosses the
+// process boundary with window messages, as a user's input would.
+
+#include <windows.h>
+
+#include <optional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace vx::e2e {
+
+// The program under test, beside the tests' folder.
+std::wstring vantrix_exe();
+// The folder of the running test program.
+std::wstring test_folder();
+
+class App {
+public:
+    struct Options {
+        std::wstring program;                                       // Vantrix.exe unless set
+        std::vector<std::pair<std::wstring, std::wstring>> environment; // overrides; an empty value unsets
+        std::wstring current_folder;
+    };
+    static App launch(const Options& options);
+    static App launch() { return launch(Options{}); }
+
+    App() = default;
+    App(App&& other) noexcept;
+    App& operator=(App&& other) noexcept;
+    App(const App&) = delete;
+    App& operator=(const App&) = delete;
+    // Ends the program if it still runs.
+    ~App();
+
+    DWORD id() const { return id_; }
+    HANDLE process() const { return process_; }
+    bool running() const;
+    // Waits for the end; the exit code, or nothing on time-out.
+    std::optional<DWORD> wait_exit(DWORD timeout_ms);
+    void terminate();
+
+    // The visible main window, once it has been shown.
+    HWND main_window(DWORD timeout_ms = 30000) const;
+
+private:
+    HANDLE process_ = nullptr;
+    DWORD id_ = 0;
+};
+
+enum class IconKind { none, error, question, warning, information, unknown };
+const char* icon_name(IconKind kind);
+
+struct MessageBoxInfo {
+    HWND window = nullptr;
+    std::wstring caption;
+    std::wstring text;
+    std::vector<std::pair<int, std::wstring>> buttons; // control ID and caption
+    IconKind icon = IconKind::none;
+};
+
+// The first message box the process shows within the time, or nothing.
+std::optional<MessageBoxInfo> wait_message_box(DWORD process_id, DWORD timeout_ms = 20000);
+// Presses a button of the box (IDOK, IDYES, IDNO ...) and waits until it closes.
+void answer(const MessageBoxInfo& box, int button_id);
+
+// Top-level visible windows of a process with the given class (any when empty).
+std::vector<HWND> top_windows(DWORD process_id, const std::wstring& class_name = L"");
+// A control anywhere below `root` with the control ID, or nullptr.
+HWND find_control(HWND root, int id);
+std::wstring window_text(HWND window);
+std::wstring class_of(HWND window);
+// The window's rectangle relative to another window's client area.
+RECT rect_in(HWND window, HWND reference);
+
+// Posts a click to a button, as a mouse click would do it; does not wait for
+// the handler, which may show a modal box.
+void click(HWND button);
+// Posts a key press (down and up) to the window with the focus in `window`'s thread.
+void press_key(HWND window, WORD key);
+// Handles this test process's own messages while waiting.
+void pause(DWORD milliseconds);
+
+// Saves what the screen shows of the window as a PNG file.
+bool save_screenshot(HWND window, const std::wstring& path);
+
+// Runs a command in the prefix through cmd.exe and answers its exit code.
+int run_command(const std::wstring& command_line);
+
+} // namespace vx::e2e
+
+namespace vx::e2e {
+// UTF-8 for test failure messages.
+std::string to_narrow(const std::wstring& text);
+} // namespace vx::e2e

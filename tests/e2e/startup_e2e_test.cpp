@@ -1,0 +1,102 @@
+// Start-up of the real program: the single-instance guard, the platform gate
+// in prefixes set to each Windows version, and the Home page's information.
+#include <gtest/gtest.h>
+
+#include <regex>
+
+#include "app/components.h"
+#include "tests/e2e/driver.h"
+
+namespace vx::e2e {
+namespace {
+
+using namespace main_ids;
+
+// The main window's caption and the four information labels, filled from
+// the probes once the platform is accepted.
+void expect_accepted(App& app, const std::wstring& os_name) {
+    HWND main = app.main_window();
+    ASSERT_NE(main, nullptr) << "no main window";
+    EXPECT_EQ(window_text(main), L"Vantrix");
+    EXPECT_EQ(window_text(find_control(main, lblWinName)), os_name);
+    const std::wstring cpu = window_text(find_control(main, lblCPUName));
+    EXPECT_NE(cpu, L"lblCPUName");
+    EXPECT_FALSE(cpu.empty()); // Wine reports the host's processor
+    EXPECT_TRUE(std::regex_match(window_text(find_control(main, lblTOTALRAM)),
+                                 std::wregex(L"[0-9][0-9.,\u00a0 ]*[0-9] (KB|MB|GB|TB)")))
+        << to_narrow(window_text(find_control(main, lblTOTALRAM)));
+    // Wine answers the host's board, or "Intel Corporation" / "Base Board"
+    // where the host tells nothing: only the shape can be required.
+    const std::wstring board = window_text(find_control(main, lblMBoard));
+    EXPECT_NE(board.find(L", "), std::wstring::npos) << to_narrow(board);
+    EXPECT_NE(board, L", ");
+    EXPECT_FALSE(wait_message_box(app.id(), 500)) << "a message box on an accepted platform";
+}
+
+TEST(StartupOnWin10, AcceptsWindows10AndFillsTheHomePage) {
+    App app = App::launch();
+    expect_accepted(app, L"Windows 10");
+}
+
+TEST(StartupOnWin81, AcceptsWindows81) {
+    App app = App::launch();
+    expect_accepted(app, L"Windows 8.1");
+}
+
+TEST(StartupOnWin8, AcceptsWindows8) {
+    App app = App::launch();
+    expect_accepted(app, L"Windows 8");
+}
+
+TEST(StartupOnWin10, ASecondCopyEndsSilentlyAndANewStartWorksOnceTheFirstHasEnded) {
+    App first = App::launch();
+    HWND main = first.main_window();
+    ASSERT_NE(main, nullptr);
+
+    App second = App::launch();
+    EXPECT_EQ(second.wait_exit(20000), 0u);
+    EXPECT_TRUE(top_windows(second.id()).empty());
+    EXPECT_TRUE(first.running());
+
+    // Closing the main window ends the program; then a new copy may start.
+    PostMessageW(main, WM_CLOSE, 0, 0);
+    EXPECT_EQ(first.wait_exit(20000), 0u);
+    App third = App::launch();
+    EXPECT_NE(third.main_window(), nullptr);
+}
+
+TEST(StartupOnWin7, RefusesWindows7AndASecondCopyEndsSilentlyMeanwhile) {
+    App app = App::launch();
+    auto box = wait_message_box(app.id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"Your system is not supported, only for Windows 8/10!");
+    EXPECT_EQ(box->caption, L"Vantrix");
+    EXPECT_EQ(box->icon, IconKind::error) << icon_name(box->icon);
+    ASSERT_EQ(box->buttons.size(), 1u);
+    EXPECT_EQ(box->buttons[0].first, IDOK);
+
+    // The first copy holds the guard even while it shows its refusal.
+    App second = App::launch();
+    EXPECT_EQ(second.wait_exit(20000), 0u);
+    EXPECT_TRUE(top_windows(second.id()).empty());
+
+    answer(*box, IDOK);
+    EXPECT_FALSE(wait_message_box(app.id(), 1000));
+    EXPECT_EQ(app.wait_exit(20000), 0u);
+}
+
+TEST(StartupOnWin64, WarnsAbout64BitWindowsAndEndsWithoutAnotherMessage) {
+    App app = App::launch();
+    auto box = wait_message_box(app.id());
+    ASSERT_TRUE(box);
+    EXPECT_EQ(box->text, L"You are using a 64-Bit system, please use the 64-Bit version of the program.");
+    EXPECT_EQ(box->caption, L"Vantrix");
+    EXPECT_EQ(box->icon, IconKind::warning) << icon_name(box->icon);
+    answer(*box, IDOK);
+    // Windows 10 is a supported version: no second message follows.
+    EXPECT_FALSE(wait_message_box(app.id(), 3000));
+    EXPECT_EQ(app.wait_exit(20000), 0u);
+}
+
+} // namespace
+} // namespace vx::e2e
