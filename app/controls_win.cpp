@@ -436,6 +436,10 @@ public:
         case WM_CAPTURECHANGED:
             pressed_ = false;
             return 0;
+        case BM_CLICK:
+            // A click made by the program, as the system's buttons take it.
+            notify_root(window, kControlClicked);
+            return 0;
         }
         return DefWindowProcW(window, message, wparam, lparam);
     }
@@ -925,11 +929,11 @@ HWND FormControls::create_panel(const ControlSpec& spec, const ScaledControl& at
 }
 
 HWND FormControls::create_page_control(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
-    // Not a tab stop: the pages' controls are reached with Tab, the tab
-    // strip only with the mouse.
-    HWND window = CreateWindowExW(
-        WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"", child_style(spec) | WS_CLIPCHILDREN | TCS_TABS | TCS_SINGLELINE, at.x,
-        at.y, at.width, at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+    // Not a tab stop, and a click on a tab leaves the focus where it is: the
+    // pages' controls are reached with Tab, the tab strip only with the mouse.
+    const DWORD style = child_style(spec) | WS_CLIPCHILDREN | TCS_TABS | TCS_SINGLELINE | TCS_FOCUSNEVER;
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"", style, at.x, at.y, at.width, at.height,
+                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
     if (!window) return nullptr;
     set_font(window, font(spec.font));
     SendMessageW(window, TCM_SETITEMSIZE, 0, MAKELPARAM(0, scale_(kTabHeight)));
