@@ -1,5 +1,5 @@
 # Front door: `make test` and `make run` install what is missing first.
-.PHONY: all deps build build-win32 build-native test run clean
+.PHONY: all deps build build-win32 build-native test run bench clean
 
 JOBS ?= $(shell nproc)
 # CI builds with warnings as errors.
@@ -29,6 +29,10 @@ test: build
 
 run: build-win32
 	@tools/run-app build/win32
+
+# Speed and size figures of the Windows build under Wine (not tests).
+bench: build-win32
+	@VANTRIX_PREFIX=win10-bench tools/wine-run --root build/win32/wine build/win32/tests/vantrix_bench.exe
 
 clean:
 	rm -rf build
