@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include "maintenance/restore_point.h"
+#include "maintenance/scans.h"
+#include "services/error.h"
+#include "tests/fakes/fake_system.h"
+
+namespace vx {
+namespace {
+
+using test::FakeSystem;
+using Box = test::ScriptedUi::Box;
+constexpr auto HKLM = RootKey::local_machine;
+
+TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsWhateverItsExitCode) {
+    struct Case {
+        void (*scan)(Services&);
+        const wchar_t* command;
+        const wchar_t* program;
+    };
+    const Case cases[] = {{run_sfc_scan, L"sfc /scannow", L"sfc"},
+                          {run_dism_scan, L"DISM /Online /Cleanup-Image /RestoreHealth", L"DISM"}};
+    for (const auto& c : cases) {
+        FakeSystem sys;
+        sys.runner.exit_code(c.program, 2); // the tool found something: its window said so
+        c.scan(sys.services);
+        ASSERT_EQ(sys.runner.calls().size(), 1u);
+        EXPECT_EQ(sys.runner.calls()[0], (test::RecordingRunner::Call{c.command, 5, true}));
+        EXPECT_EQ(sys.ui.boxes, (std::vector<Box>{{L"Done!", L"Vantrix", 0x40}}));
+    }
+}
+
+TEST(Scans, AToolThatCannotStartIsReportedInsteadOfDone) {
+    FakeSystem sys;
+    sys.runner.missing(L"sfc");
+    run_sfc_scan(sys.services);
+    ASSERT_EQ(sys.ui.boxes.size(), 1u);
+    EXPECT_EQ(sys.ui.boxes[0].flags, 0x10u);
+    EXPECT_NE(sys.ui.boxes[0].text.find(L"sfc /scannow"), std::wstring::npos);
+    EXPECT_NE(sys.ui.boxes[0].text, L"Done!");
+}
+
+// A stand-in for System Restore: answers a result or raises, and notes the
+// frequency value as it was during the request.
+class FakeRequest : public RestorePointRequest {
+public:
+    FakeRequest(test::FakeRegistry& registry) : registry_(registry) {}
+    std::uint32_t create(const std::wstring& description, std::uint32_t type, std::uint32_t event) override {
+        calls.push_back({description, type, event});
+        value_during = registry_.get(HKLM, kSystemRestoreKey, kCreationFrequencyValue);
+        if (fail) throw Error(L"Not implemented (0x80004001)");
+        return result;
+    }
+    struct Call {
+        std::wstring description;
+        std::uint32_t type, event;
+        bool operator==(const Call&) const = default;
+    };
+    std::vector<Call> calls;
+    std::optional<RegistryValue> value_during;
+    std::uint32_t result = 0;
+    bool fail = false;
+
+private:
+    test::FakeRegistry& registry_;
+};
+
+TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) {
+    struct Case {
+        const char* name;
+        std::optional<std::uint32_t> before;
+        bool fail;
+        std::uint32_t result;
+        unsigned icon;
+    };
+    const Case cases[] = {
+        {"absent stays absent, success", std::nullopt, false, 0, 0x40},
+        {"a number comes back, success", 7, false, 0, 0x40},
+        {"absent stays absent, automation error", std::nullopt, true, 0, 0x10},
+        {"a number comes back, automation error", 1440, true, 0, 0x10},
+        {"non-zero result is a failure", 3, false, 1058, 0x10},
+    };
+    for (const auto& c : cases) {
+        FakeSystem sys;
+        if (c.before) sys.registry.put_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue, *c.before);
+        FakeRequest request(sys.registry);
+        request.fail = c.fail;
+        request.result = c.result;
+        std::optional<std::uint32_t> value_while_box_open;
+        sys.ui.on_box = [&](const Box&) {
+            value_while_box_open = sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue);
+        };
+        create_restore_point(sys.services, request);
+
+        EXPECT_EQ(request.calls, (std::vector<FakeRequest::Call>{{L"Created by Vantrix", 0, 100}})) << c.name;
+        EXPECT_EQ(request.value_during, test::dword_value(0)) << c.name;
+        EXPECT_EQ(value_while_box_open, 0u) << c.name;
+        ASSERT_EQ(sys.ui.boxes.size(), 1u) << c.name;
+        EXPECT_EQ(sys.ui.boxes[0].flags, c.icon) << c.name;
+        EXPECT_EQ(sys.ui.boxes[0].caption, L"Vantrix") << c.name;
+        if (c.icon == 0x40) {
+            EXPECT_EQ(sys.ui.boxes[0].text, L"Done!") << c.name;
+        }
+        if (c.fail) {
+            EXPECT_EQ(sys.ui.boxes[0].text, L"Not implemented (0x80004001)") << c.name;
+        }
+        if (c.result != 0) {
+            EXPECT_NE(sys.ui.boxes[0].text.find(L"1058"), std::wstring::npos) << c.name;
+        }
+        EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue), c.before) << c.name;
+        EXPECT_TRUE(sys.registry.has_key(HKLM, kSystemRestoreKey)) << c.name;
+        EXPECT_EQ(sys.registry.open_handles(), 0u) << c.name;
+    }
+}
+
+TEST(RestorePoint, AValueOfAnotherTypeIsPutBackAsItWas) {
+    FakeSystem sys;
+    const RegistryValue odd = test::string_value(L"60");
+    sys.registry.put(HKLM, kSystemRestoreKey, kCreationFrequencyValue, odd);
+    FakeRequest request(sys.registry);
+    create_restore_point(sys.services, request);
+    EXPECT_EQ(sys.registry.get(HKLM, kSystemRestoreKey, kCreationFrequencyValue), odd);
+}
+
+TEST(RestorePoint, AFrequencyValueThatCannotBeWrittenStopsBeforeAnyRequest) {
+    FakeSystem sys;
+    sys.registry.deny_open(HKLM, kSystemRestoreKey);
+    FakeRequest request(sys.registry);
+    try {
+        create_restore_point(sys.services, request);
+        FAIL() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), L"Failed to set data for 'SystemRestorePointCreationFrequency'");
+    }
+    EXPECT_TRUE(request.calls.empty());
+    EXPECT_TRUE(sys.ui.boxes.empty());
+    EXPECT_EQ(sys.registry.open_handles(), 0u);
+}
+
+} // namespace
+} // namespace vx
