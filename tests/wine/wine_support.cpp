@@ -86,4 +86,78 @@ void delete_registry_tree(HKEY root, const std::wstring& path) {
     RegDeleteKeyW(root, path.c_str());
 }
 
+namespace {
+
+void write_registry_tree(HKEY root, const std::wstring& path, const RegistryTree& tree) {
+    HKEY key = nullptr;
+    if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) != ERROR_SUCCESS)
+        return;
+    for (const auto& [name, value] : tree.values)
+        RegSetValueExW(key, name.c_str(), 0, static_cast<DWORD>(value.type), value.data.data(),
+                       static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
+    for (const auto& [name, subtree] : tree.subkeys)
+        write_registry_tree(root, path + L"\\" + name, subtree);
+}
+
+bool registry_key_exists(HKEY root, const std::wstring& path) {
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return false;
+    RegCloseKey(key);
+    return true;
+}
+
+std::wstring parent_of(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+} // namespace
+
+RegistryTree read_registry_tree(HKEY root, const std::wstring& path) {
+    RegistryTree tree;
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(root, path.c_str(), 0, KEY_READ, &key) != ERROR_SUCCESS) return tree;
+    tree.exists = true;
+    std::vector<wchar_t> name(32768);
+    for (DWORD i = 0;; ++i) {
+        DWORD name_size = static_cast<DWORD>(name.size()), type = 0, data_size = 0;
+        if (RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type, nullptr, &data_size) != ERROR_SUCCESS) break;
+        RegistryValue value{static_cast<ValueType>(type), std::vector<std::uint8_t>(data_size)};
+        name_size = static_cast<DWORD>(name.size());
+        RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type, value.data.data(), &data_size);
+        value.data.resize(data_size);
+        tree.values.emplace(std::wstring(name.data(), name_size), std::move(value));
+    }
+    std::vector<std::wstring> subkeys;
+    for (DWORD i = 0;; ++i) {
+        DWORD size = static_cast<DWORD>(name.size());
+        if (RegEnumKeyExW(key, i, name.data(), &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        subkeys.emplace_back(name.data(), size);
+    }
+    RegCloseKey(key);
+    for (const auto& sub : subkeys)
+        tree.subkeys.emplace(sub, read_registry_tree(root, path + L"\\" + sub));
+    return tree;
+}
+
+RegistrySnapshot::RegistrySnapshot(std::vector<Key> keys) {
+    for (auto& key : keys) {
+        Saved saved{key, read_registry_tree(key.root, key.path), {}};
+        if (!saved.tree.exists) {
+            saved.remove = key.path;
+            for (auto up = parent_of(key.path); !up.empty() && !registry_key_exists(key.root, up); up = parent_of(up))
+                saved.remove = up;
+        }
+        saved_.push_back(std::move(saved));
+    }
+}
+
+RegistrySnapshot::~RegistrySnapshot() {
+    for (const auto& saved : saved_) {
+        delete_registry_tree(saved.key.root, saved.tree.exists ? saved.key.path : saved.remove);
+        if (saved.tree.exists) write_registry_tree(saved.key.root, saved.key.path, saved.tree);
+    }
+}
+
 } // namespace vx::test

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
+
+#include "services/registry.h"
 
 namespace vx::test {
 
@@ -55,5 +58,38 @@ void remove_tree(const std::wstring& path);
 
 // Deletes a registry key with its subtree; no error when it is missing.
 void delete_registry_tree(HKEY root, const std::wstring& path);
+
+// A registry key with its values and subkeys, as read through the API.
+struct RegistryTree {
+    bool exists = false;
+    std::map<std::wstring, RegistryValue> values;
+    std::map<std::wstring, RegistryTree> subkeys;
+    bool operator==(const RegistryTree&) const = default;
+};
+RegistryTree read_registry_tree(HKEY root, const std::wstring& path);
+
+// Puts registry keys back as they were when the object was made: a key that
+// existed comes back with exactly its values and subkeys; for a key that was
+// missing, its highest missing parent is deleted, so whatever a test created
+// there goes again.
+class RegistrySnapshot {
+public:
+    struct Key {
+        HKEY root;
+        std::wstring path;
+    };
+    explicit RegistrySnapshot(std::vector<Key> keys);
+    ~RegistrySnapshot();
+    RegistrySnapshot(const RegistrySnapshot&) = delete;
+    RegistrySnapshot& operator=(const RegistrySnapshot&) = delete;
+
+private:
+    struct Saved {
+        Key key;
+        RegistryTree tree;
+        std::wstring remove; // the highest missing parent, for a key that was missing
+    };
+    std::vector<Saved> saved_;
+};
 
 } // namespace vx::test
