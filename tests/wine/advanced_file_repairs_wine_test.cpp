@@ -1,0 +1,229 @@
+// The Advanced page's file repairs with the real file layer: the hosts reset
+// on a stand-in Windows folder, and the folder-view reset through the real
+// command interpreter, which also ends and restarts Explorer.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <psapi.h>
+
+#include <set>
+#include <string>
+#include <vector>
+
+#include "fixers/advanced/file_repairs.h"
+#include "services/command_runner_win.h"
+#include "services/error.h"
+#include "services/file_system_win.h"
+#include "services/registry_win.h"
+#include "services/resources_win.h"
+#include "services/text.h"
+#include "tests/fakes/fake_system.h"
+#include "tests/wine/wine_support.h"
+
+namespace vx {
+namespace {
+
+using Box = test::ScriptedUi::Box;
+
+const Box kNotice{L"The problem has been fixed, restart the computer to see changes!", L"Vantrix ", 0x40};
+
+// The hosts file Windows installs, byte for byte: 21 lines, each ended by CR LF.
+const std::string kDefaultHosts = "# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
+                                  "#\r\n"
+                                  "# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
+                                  "#\r\n"
+                                  "# This file contains the mappings of IP addresses to host names. Each\r\n"
+                                  "# entry should be kept on an individual line. The IP address should\r\n"
+                                  "# be placed in the first column followed by the corresponding host name.\r\n"
+                                  "# The IP address and the host name should be separated by at least one\r\n"
+                                  "# space.\r\n"
+                                  "#\r\n"
+                                  "# Additionally, comments (such as these) may be inserted on individual\r\n"
+                                  "# lines or following the machine name denoted by a '#' symbol.\r\n"
+                                  "#\r\n"
+                                  "# For example:\r\n"
+                                  "#\r\n"
+                                  "#      102.54.94.97     rhino.acme.com          # source server\r\n"
+                                  "#       38.25.63.10     x.acme.com              # x client host\r\n"
+                                  "\r\n"
+                                  "# localhost name resolution is handled within DNS itself.\r\n"
+                                  "#\t127.0.0.1       localhost\r\n"
+                                  "#\t::1             localhost\r\n";
+
+// The names in a folder, "." and ".." left out.
+std::set<std::wstring> entries_of(const std::wstring& folder) {
+    std::set<std::wstring> names;
+    WIN32_FIND_DATAW found;
+    HANDLE search = FindFirstFileW((folder + L"\\*").c_str(), &found);
+    if (search == INVALID_HANDLE_VALUE) return names;
+    do {
+        const std::wstring name = found.cFileName;
+        if (name != L"." && name != L"..") names.insert(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+// A Windows folder of the test's own, so the prefix's hosts file is never touched.
+class StandInFolders : public Folders {
+public:
+    explicit StandInFolders(std::wstring windows) : windows_(std::move(windows)) {}
+    std::wstring windows_folder() override { return windows_; }
+    std::wstring system_folder() override { return windows_ + L"\\System32"; }
+    std::wstring temp_folder() override { return real_.temp_folder(); }
+    std::wstring system_drive() override { return real_.system_drive(); }
+
+private:
+    std::wstring windows_;
+    Win32Folders real_;
+};
+
+struct HostsSystem {
+    test::ScratchFolder windows{L"vx windows"};
+    std::wstring etc = windows / L"System32\\drivers\\etc";
+    std::wstring hosts = etc + L"\\hosts";
+    test::FakeRegistry registry;
+    test::RecordingRunner runner;
+    Win32FileSystem files;
+    StandInFolders folders{windows.path()};
+    ResourceTextStore texts;
+    test::ScriptedUi ui;
+    Services services{registry, runner, files, folders, texts, ui, test::environment_variable(L"TEMP") + L"\\"};
+
+    HostsSystem() {
+        for (const wchar_t* part : {L"\\System32", L"\\System32\\drivers", L"\\System32\\drivers\\etc"})
+            CreateDirectoryW((windows.path() + part).c_str(), nullptr);
+    }
+};
+
+TEST(HostsResetOnWine, LeavesExactlyTheDefaultTextWhetherTheFileHeldExtraEntriesOrWasMissing) {
+    const std::optional<std::string> before[] = {
+        "127.0.0.1 localhost\r\n0.0.0.0 update.example.com\r\n10.1.1.1 bank.example.com\n" + kDefaultHosts,
+        std::nullopt,
+    };
+    for (const auto& old : before) {
+        SCOPED_TRACE(old ? "extra entries" : "no hosts file");
+        HostsSystem s;
+        if (old) test::write_bytes(s.hosts, *old);
+        reset_hosts_file(s.services);
+        EXPECT_EQ(test::read_bytes(s.hosts), kDefaultHosts);
+        EXPECT_EQ(s.ui.boxes, std::vector<Box>{kNotice});
+        // Nothing else is left beside it, such as the new text's own file.
+        EXPECT_EQ(entries_of(s.etc), std::set<std::wstring>{L"hosts"});
+    }
+}
+
+// Wine's MoveFileEx replaces a read-only file where Windows refuses with
+// "Access is denied"; the file layer refuses it itself, so the old file stays
+// here as it does on Windows.
+TEST(HostsResetOnWine, AReadOnlyHostsFileKeepsItsContentByteForByteAndTheErrorReachesTheUser) {
+    HostsSystem s;
+    const std::string old = "127.0.0.1 localhost\r\n10.1.1.1 intranet\n\xe9\r\n";
+    test::write_bytes(s.hosts, old);
+    SetFileAttributesW(s.hosts.c_str(), FILE_ATTRIBUTE_READONLY);
+    try {
+        reset_hosts_file(s.services);
+        ADD_FAILURE() << "no error raised";
+    } catch (const Error& e) {
+        const std::wstring text = standard_error_text(e.message());
+        EXPECT_NE(text.find(L"\"" + s.hosts + L"\""), std::wstring::npos) << to_utf8(text);
+        EXPECT_EQ(text.back(), L'.');
+    }
+    EXPECT_EQ(test::read_bytes(s.hosts), old);
+    EXPECT_TRUE(GetFileAttributesW(s.hosts.c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_EQ(entries_of(s.etc), std::set<std::wstring>{L"hosts"});
+    EXPECT_TRUE(s.ui.boxes.empty());
+}
+
+void pump() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
+}
+
+std::set<DWORD> explorer_processes() {
+    DWORD ids[2048];
+    DWORD bytes = 0;
+    std::set<DWORD> found;
+    if (!EnumProcesses(ids, sizeof(ids), &bytes)) return found;
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]);
+        if (!process) continue;
+        wchar_t name[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, name, &size)) {
+            std::wstring path(name, size);
+            if (equals_ignore_case(path.substr(path.find_last_of(L'\\') + 1), L"explorer.exe")) found.insert(ids[i]);
+        }
+        CloseHandle(process);
+    }
+    return found;
+}
+
+// Ends the Explorer processes that were not there before, once the script's
+// "start explorer.exe" has had time to start one.
+void end_new_explorers(const std::set<DWORD>& before) {
+    std::set<DWORD> fresh;
+    for (int i = 0; i < 50 && fresh.empty(); ++i) {
+        for (DWORD id : explorer_processes())
+            if (!before.count(id)) fresh.insert(id);
+        if (fresh.empty()) Sleep(100);
+    }
+    for (DWORD id : fresh) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE | SYNCHRONIZE, FALSE, id);
+        if (!process) continue;
+        TerminateProcess(process, 0);
+        WaitForSingleObject(process, 5000);
+        CloseHandle(process);
+    }
+}
+
+constexpr wchar_t kBagMru[] = L"Software\\Microsoft\\Windows\\Shell\\BagMRU";
+constexpr wchar_t kSizer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Modules\\GlobalSettings\\Sizer";
+
+// Ends Explorer, Wine's desktop process among them: runs in a prefix of its
+// own, reset before each test.
+TEST(FolderViewResetOnWineExplorer, RunsTheScriptFromAnyTempFolderAndLeavesNoBatchFile) {
+    // A plain folder, and one whose name holds a blank and characters the
+    // command interpreter would otherwise take as its own.
+    for (const wchar_t* hint : {L"vx-temp", L"vx R&D (old)"}) {
+        SCOPED_TRACE(to_utf8(hint));
+        test::ScratchFolder temp(hint);
+        test::RegistrySnapshot snapshot({{HKEY_CURRENT_USER, kBagMru}, {HKEY_CURRENT_USER, kSizer}});
+        // The first and the last key the script deletes: both going shows it ran to its end.
+        HKEY key = nullptr;
+        for (const wchar_t* path : {kBagMru, kSizer}) {
+            ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(path) + L"\\0").c_str(), 0, nullptr, 0,
+                                      KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                      ERROR_SUCCESS);
+            const DWORD one = 1;
+            RegSetValueExW(key, L"Planted", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&one), sizeof(one));
+            RegCloseKey(key);
+        }
+        // A batch file left from an earlier run is replaced, never run.
+        const std::wstring batch = temp / L"tempbat.bat";
+        const std::wstring marker = temp / L"old script ran.txt";
+        test::write_bytes(batch, "@echo off\r\necho ran> \"" + to_ansi(marker) + "\"\r\n");
+
+        Win32Registry registry;
+        Win32CommandRunner runner(pump);
+        Win32FileSystem files;
+        Win32Folders folders;
+        ResourceTextStore texts;
+        test::ScriptedUi ui;
+        Services services{registry, runner, files, folders, texts, ui, temp.path() + L"\\"};
+        const auto explorers_before = explorer_processes();
+        reset_folder_view_settings(services);
+        end_new_explorers(explorers_before);
+
+        EXPECT_FALSE(test::read_registry_tree(HKEY_CURRENT_USER, kBagMru).exists);
+        EXPECT_FALSE(test::read_registry_tree(HKEY_CURRENT_USER, kSizer).exists);
+        EXPECT_FALSE(test::exists(marker));
+        EXPECT_FALSE(test::exists(batch));
+        EXPECT_EQ(ui.boxes, std::vector<Box>{kNotice});
+    }
+}
+
+} // namespace
+} // namespace vx
