@@ -227,7 +227,11 @@ TEST_F(MainWindow, TheHelpLabelUnderlinesUnderThePointerAndShowsItsMessage) {
     ASSERT_TRUE(box);
     EXPECT_EQ(box->caption, L"Vantrix");
     EXPECT_EQ(box->icon, IconKind::information) << icon_name(box->icon);
-    EXPECT_NE(box->text.find(L"\"Vantrix.exe\""), std::wstring::npos) << to_narrow(box->text);
+    // Four lines joined by CR LF, the program's names written literally.
+    EXPECT_EQ(box->text, L"If the exe file association is an error, please rename the program file and change the "
+                         L"extension to \".com\" to be able to run the Vantrix program.\r\n\r\nExample:\r\n"
+                         L"From \"Vantrix.exe\" to be \"Vantrix.com\".")
+        << to_narrow(box->text);
     answer(*box, IDOK);
 }
 

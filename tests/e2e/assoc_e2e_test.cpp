@@ -1,0 +1,454 @@
+// The File Associations Fixer through the real program: a row's "FIX" button
+// writes the row's script to the temporary folder, has the system's reg.exe
+// import it and reports the outcome. The program runs with a temporary folder
+// whose name holds a blank, with stand-in programs planted where a careless
+// lookup would find them: a reg.exe beside Vantrix.exe and in the current
+// folder, and "Ann.exe" where a blank-split "C:\...\Ann Lee\Temp" path would
+// point. Every key the repairs touch is saved first and put back afterwards.
+#include <gtest/gtest.h>
+
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <optional>
+#include <ostream>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/components.h"
+#include "tests/e2e/driver.h"
+
+namespace vx::e2e {
+namespace {
+
+using namespace main_ids;
+
+constexpr wchar_t kFileExts[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\";
+constexpr wchar_t kRoamingFileExts[] = L"Software\\Microsoft\\Windows\\Roaming\\OpenWith\\FileExts\\";
+constexpr wchar_t kPlantedVerb[] = L"vantrixverb";
+constexpr wchar_t kPlantedCommand[] = L"C:\\planted.exe \"%1\"";
+// What a leftover script from an earlier run would write if it were imported
+// instead of the fresh one.
+constexpr wchar_t kLeftoverKey[] = L"Software\\VantrixLeftover";
+constexpr char kLeftoverScript[] = "Windows Registry Editor Version 5.00\r\n\r\n"
+                                   "[HKEY_CURRENT_USER\\Software\\VantrixLeftover]\r\n"
+                                   "\"imported\"=\"the old file\"\r\n";
+
+bool running_on_wine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
+bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+bool write_file(const std::wstring& path, const std::string& bytes) {
+    HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE) return false;
+    DWORD written = 0;
+    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
+                    written == bytes.size();
+    CloseHandle(file);
+    return ok;
+}
+
+// ---------------------------------------------------------------- registry
+
+struct Value {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+    bool operator==(const Value&) const = default;
+};
+
+// Failure messages show the type and the data as UTF-16 text, zeros as "\0".
+void PrintTo(const Value& value, std::ostream* out) {
+    *out << "type " << value.type << " \"";
+    for (std::size_t i = 0; i + 1 < value.data.size(); i += 2) {
+        const wchar_t c = static_cast<wchar_t>(value.data[i] | (value.data[i + 1] << 8));
+        if (c == 0)
+            *out << "\\0";
+        else
+            *out << to_narrow(std::wstring(1, c));
+    }
+    *out << "\" (" << value.data.size() << " bytes)";
+}
+
+struct Tree {
+    std::vector<std::pair<std::wstring, Value>> values;
+    std::vector<std::pair<std::wstring, Tree>> subkeys;
+};
+
+class Key {
+public:
+    Key(HKEY root, const std::wstring& path, REGSAM access = KEY_READ) {
+        if (RegOpenKeyExW(root, path.c_str(), 0, access, &key_) != ERROR_SUCCESS) key_ = nullptr;
+    }
+    ~Key() {
+        if (key_) RegCloseKey(key_);
+    }
+    Key(const Key&) = delete;
+    Key& operator=(const Key&) = delete;
+    explicit operator bool() const { return key_ != nullptr; }
+    HKEY get() const { return key_; }
+
+private:
+    HKEY key_ = nullptr;
+};
+
+bool key_exists(HKEY root, const std::wstring& path) { return static_cast<bool>(Key(root, path)); }
+
+std::optional<Value> read_value(HKEY root, const std::wstring& path, const std::wstring& name) {
+    Key key(root, path);
+    if (!key) return std::nullopt;
+    DWORD type = 0, size = 0;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
+        return std::nullopt;
+    Value value{type, std::vector<BYTE>(size)};
+    RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, value.data.data(), &size);
+    value.data.resize(size);
+    return value;
+}
+
+void write_value(HKEY root, const std::wstring& path, const std::wstring& name, const Value& value) {
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS)
+        << to_narrow(path);
+    RegSetValueExW(key, name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
+    RegCloseKey(key);
+}
+
+// A REG_SZ as the registry holds it: UTF-16LE with its terminating zero.
+Value sz(const std::wstring& text) {
+    const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
+    return {REG_SZ, std::vector<BYTE>(bytes, bytes + (text.size() + 1) * sizeof(wchar_t))};
+}
+
+// A hex(2) value of the stored scripts as the registry holds it after the
+// import. Windows stores the listed bytes: the UTF-16LE text with its zero.
+// Wine's reg.exe reads the bytes of a hex(2) list in a file without the FF FE
+// mark as ANSI text and stores each byte as one character, adding no zero, so
+// "%S" (25,00,53,00) becomes "%", NUL, "S", NUL. The scripts are ASCII, so
+// each byte is its own character.
+Value imported_expand_sz(const std::wstring& text) {
+    Value windows = sz(text);
+    if (!running_on_wine()) return {REG_EXPAND_SZ, windows.data};
+    Value wine{REG_EXPAND_SZ, {}};
+    for (BYTE b : windows.data) {
+        wine.data.push_back(b);
+        wine.data.push_back(0);
+    }
+    return wine;
+}
+
+Tree read_tree(HKEY root, const std::wstring& path) {
+    Tree tree;
+    Key key(root, path);
+    if (!key) return tree;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[16384];
+        DWORD name_size = 16384, type = 0, size = 0;
+        if (RegEnumValueW(key.get(), i, name, &name_size, nullptr, &type, nullptr, &size) != ERROR_SUCCESS) break;
+        Value value{type, std::vector<BYTE>(size)};
+        name_size = 16384;
+        RegEnumValueW(key.get(), i, name, &name_size, nullptr, &type, value.data.data(), &size);
+        value.data.resize(size);
+        tree.values.emplace_back(std::wstring(name, name_size), std::move(value));
+    }
+    std::vector<std::wstring> names;
+    for (DWORD i = 0;; ++i) {
+        wchar_t name[256];
+        DWORD size = 256;
+        if (RegEnumKeyExW(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
+        names.emplace_back(name, size);
+    }
+    for (const auto& name : names) tree.subkeys.emplace_back(name, read_tree(root, path + L"\\" + name));
+    return tree;
+}
+
+void write_tree(HKEY root, const std::wstring& path, const Tree& tree) {
+    for (const auto& [name, value] : tree.values) write_value(root, path, name, value);
+    if (tree.values.empty()) {
+        HKEY key = nullptr;
+        if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
+            ERROR_SUCCESS)
+            RegCloseKey(key);
+    }
+    for (const auto& [name, subtree] : tree.subkeys) write_tree(root, path + L"\\" + name, subtree);
+}
+
+void delete_tree(HKEY root, const std::wstring& path) {
+    RegDeleteTreeW(root, path.c_str());
+    RegDeleteKeyW(root, path.c_str());
+}
+
+std::wstring parent_of(const std::wstring& path) {
+    const auto slash = path.find_last_of(L'\\');
+    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
+}
+
+// Saves keys with their subtrees and puts them back when it goes: a key that
+// was there is rewritten exactly, and for a key that was missing its highest
+// missing parent is deleted, so whatever was made there goes again. Keys are
+// restored in reverse order, so a key listed before one inside it wins.
+class SavedKeys {
+public:
+    void save(HKEY root, const std::wstring& path) {
+        Saved saved{root, path, key_exists(root, path), {}};
+        if (saved.existed) {
+            saved.tree = read_tree(root, path);
+        } else {
+            for (auto up = parent_of(path); !up.empty() && !key_exists(root, up); up = parent_of(up))
+                saved.path = up;
+        }
+        saved_.push_back(std::move(saved));
+    }
+    void restore() {
+        for (auto it = saved_.rbegin(); it != saved_.rend(); ++it) {
+            delete_tree(it->root, it->path);
+            if (it->existed) write_tree(it->root, it->path, it->tree);
+        }
+        saved_.clear();
+    }
+    ~SavedKeys() { restore(); }
+
+private:
+    struct Saved {
+        HKEY root;
+        std::wstring path;
+        bool existed;
+        Tree tree;
+    };
+    std::vector<Saved> saved_;
+};
+
+// ---------------------------------------------------------------- the program
+
+// A copy of the stand-in child program; started under this name it leaves
+// "<path>.ran" behind. Removed again, with its marker, when it goes.
+class PlantedProgram {
+public:
+    explicit PlantedProgram(std::wstring path) : path_(std::move(path)) {
+        DeleteFileW(marker().c_str());
+        planted_ = CopyFileW((test_folder() + L"\\vx_child.exe").c_str(), path_.c_str(), FALSE) != 0;
+    }
+    ~PlantedProgram() {
+        DeleteFileW(path_.c_str());
+        DeleteFileW(marker().c_str());
+    }
+    PlantedProgram(const PlantedProgram&) = delete;
+    PlantedProgram& operator=(const PlantedProgram&) = delete;
+    bool planted() const { return planted_; }
+    bool ran() const { return exists(marker()); }
+    const std::wstring& path() const { return path_; }
+
+private:
+    std::wstring marker() const { return path_ + L".ran"; }
+    std::wstring path_;
+    bool planted_ = false;
+};
+
+std::wstring folder_of(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+
+// The scratch folder on the system drive's root: "C:\vx-assoc-<id>", holding
+// the temporary folder "Ann Lee\Temp".
+std::wstring scratch_root() {
+    wchar_t windows[MAX_PATH];
+    GetWindowsDirectoryW(windows, MAX_PATH);
+    return std::wstring(windows, 3) + L"vx-assoc-" + std::to_wstring(GetCurrentProcessId());
+}
+
+// True when the control lies wholly inside the box's visible client area.
+bool shown_in(HWND control, HWND box) {
+    const RECT rect = rect_in(control, box);
+    RECT client;
+    GetClientRect(box, &client);
+    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
+}
+
+class FileAssociations : public ::testing::Test {
+protected:
+    void SetUp() override {
+        CreateDirectoryW((scratch + L"\\Ann Lee").c_str(), nullptr);
+        ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr) || GetLastError() == ERROR_ALREADY_EXISTS);
+        for (const auto* program : {&beside_program, &in_current_folder, &at_the_blank})
+            ASSERT_TRUE(program->planted()) << to_narrow(program->path());
+        saved.save(HKEY_CURRENT_USER, kLeftoverKey);
+
+        app = App::launch({{}, {{L"TEMP", temp}}, scratch});
+        main = app.main_window();
+        ASSERT_NE(main, nullptr) << "no main window";
+        ASSERT_FALSE(wait_message_box(app.id(), 300));
+        ASSERT_TRUE(select_file_associations());
+    }
+    void TearDown() override {
+        app.terminate();
+        saved.restore();
+        for (const wchar_t* name : {L"TXT.reg", L"DIR.reg", L"DIRECTORY.reg", L"EXE.reg"})
+            DeleteFileW((temp + L"\\" + name).c_str());
+        RemoveDirectoryW(temp.c_str());
+        RemoveDirectoryW((scratch + L"\\Ann Lee").c_str());
+    }
+    // Clicks the tab strip along its tabs until the second page is selected:
+    // the tabs' rectangles cannot be asked for from another process.
+    bool select_file_associations() {
+        HWND tabs = find_control(main, PageControl1);
+        RECT client;
+        GetClientRect(tabs, &client);
+        const int y = MulDiv(15, client.right, 641);
+        for (int x = 4; x < client.right && SendMessageW(tabs, TCM_GETCURSEL, 0, 0) != 1; x += 6) {
+            PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+            PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+            pause(30);
+        }
+        HWND page = find_control(main, tsFILEASSOC);
+        for (int i = 0; i < 100 && !IsWindowVisible(page); ++i) pause(30);
+        return IsWindowVisible(page) != FALSE;
+    }
+
+    // Scrolls the row's button into view, clicks it and answers the box that
+    // follows with OK, checking first that the row's script file is already
+    // gone while the box shows.
+    MessageBoxInfo fix(int button_id, const std::wstring& script_file) {
+        HWND box = find_control(main, ScrollBox2);
+        HWND button = find_control(main, button_id);
+        EXPECT_NE(button, nullptr);
+        for (int step = 0; step < 100 && !shown_in(button, box); ++step) SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
+        EXPECT_TRUE(shown_in(button, box));
+        EXPECT_TRUE(IsWindowVisible(button) && IsWindowEnabled(button));
+        EXPECT_EQ(window_text(button), L"FIX");
+        click(button);
+        auto shown = wait_message_box(app.id(), 60000);
+        if (!shown) {
+            ADD_FAILURE() << "no message box after the click";
+            return {};
+        }
+        EXPECT_FALSE(exists(temp + L"\\" + script_file)) << "the script is still there while the box shows";
+        answer(*shown, IDOK);
+        EXPECT_FALSE(wait_message_box(app.id(), 300)) << "a second box";
+        return *shown;
+    }
+
+    static void expect_done(const MessageBoxInfo& box) {
+        EXPECT_EQ(box.text, L"Done!");
+        EXPECT_EQ(box.caption, L"Vantrix");
+        EXPECT_EQ(box.icon, IconKind::information) << icon_name(box.icon);
+        ASSERT_EQ(box.buttons.size(), 1u);
+        EXPECT_EQ(box.buttons[0].first, IDOK);
+    }
+
+    void expect_no_planted_program_ran() const {
+        EXPECT_FALSE(beside_program.ran()) << "the reg.exe beside Vantrix.exe ran";
+        EXPECT_FALSE(in_current_folder.ran()) << "the reg.exe in the current folder ran";
+        EXPECT_FALSE(at_the_blank.ran()) << "the program at the blank of the temporary path ran";
+    }
+
+    // A leftover script of the same name lies in the temporary folder before
+    // the click.
+    void plant_leftover(const std::wstring& script_file) {
+        ASSERT_TRUE(write_file(temp + L"\\" + script_file, kLeftoverScript));
+    }
+    void expect_leftover_not_imported() const {
+        EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, kLeftoverKey)) << "the old script was imported";
+    }
+
+    const std::wstring scratch = scratch_root();
+    const std::wstring temp = scratch + L"\\Ann Lee\\Temp";
+    // Made before the programs planted in it and removed after them.
+    struct Folder {
+        explicit Folder(std::wstring where) : path(std::move(where)) { CreateDirectoryW(path.c_str(), nullptr); }
+        ~Folder() { RemoveDirectoryW(path.c_str()); }
+        std::wstring path;
+    } scratch_folder{scratch};
+    PlantedProgram beside_program{folder_of(vantrix_exe()) + L"\\reg.exe"};
+    PlantedProgram in_current_folder{scratch + L"\\reg.exe"};
+    PlantedProgram at_the_blank{scratch + L"\\Ann.exe"};
+    SavedKeys saved;
+    App app;
+    HWND main = nullptr;
+};
+
+TEST_F(FileAssociations, TxtRebuildsTextFilesRemovingAPlantedVerbAndTheUsersChoice) {
+    for (const std::wstring& key : {std::wstring(L".txt"), std::wstring(L"txtfile"),
+                                    std::wstring(L"SystemFileAssociations\\.txt")})
+        saved.save(HKEY_CLASSES_ROOT, key);
+    saved.save(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt");
+    saved.save(HKEY_CURRENT_USER, std::wstring(kRoamingFileExts) + L".txt");
+
+    // What malware or another program left: an extra verb, a damaged open
+    // command and the user's choice of another program.
+    write_value(HKEY_CLASSES_ROOT, std::wstring(L"txtfile\\shell\\") + kPlantedVerb + L"\\command", L"",
+                sz(kPlantedCommand));
+    write_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L"", sz(L"C:\\planted.exe"));
+    write_value(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt\\UserChoice", L"ProgId", sz(L"planted"));
+    plant_leftover(L"TXT.reg");
+
+    expect_done(fix(btnFIXTXTFILE, L"TXT.reg"));
+
+    EXPECT_FALSE(exists(temp + L"\\TXT.reg"));
+    expect_leftover_not_imported();
+    expect_no_planted_program_ran();
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L".txt", L""), sz(L"txtfile"));
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L""),
+              imported_expand_sz(L"%SystemRoot%\\system32\\NOTEPAD.EXE %1"));
+    EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, std::wstring(L"txtfile\\shell\\") + kPlantedVerb));
+    EXPECT_EQ(read_value(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt\\UserChoice", L"ProgId"), sz(L"txtfile"));
+}
+
+TEST_F(FileAssociations, DirectoryRewritesTheClassThroughDirRegAndKeepsOtherVerbs) {
+    saved.save(HKEY_CLASSES_ROOT, L"Directory");
+    saved.save(HKEY_CLASSES_ROOT, L"SystemFileAssociations\\Directory");
+    saved.save(HKEY_CURRENT_USER, std::wstring(kFileExts) + L"Directory");
+    saved.save(HKEY_CURRENT_USER, std::wstring(kRoamingFileExts) + L"Directory");
+
+    // The class key is rewritten, not deleted: a verb another program added
+    // stays. The system file association below it is deleted.
+    const std::wstring verb = std::wstring(L"Directory\\shell\\") + kPlantedVerb + L"\\command";
+    write_value(HKEY_CLASSES_ROOT, verb, L"", sz(kPlantedCommand));
+    write_value(HKEY_CLASSES_ROOT, L"SystemFileAssociations\\Directory", L"VantrixPlanted", sz(L"planted"));
+    plant_leftover(L"DIR.reg");
+
+    expect_done(fix(btnFIXDIR, L"DIR.reg"));
+
+    EXPECT_FALSE(exists(temp + L"\\DIR.reg"));
+    EXPECT_FALSE(exists(temp + L"\\DIRECTORY.reg"));
+    expect_leftover_not_imported();
+    expect_no_planted_program_ran();
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"Directory", L""), sz(L"File Folder"));
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"Directory\\DefaultIcon", L""),
+              imported_expand_sz(L"%SystemRoot%\\System32\\shell32.dll,3"));
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"Directory\\Background\\shellex\\ContextMenuHandlers\\ FileSyncEx", L""),
+              sz(L"{CB3D0F55-BC2C-4C1A-85ED-23ED75B5106B}"))
+        << "the key whose name starts with a blank";
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, verb, L""), sz(kPlantedCommand));
+    EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, L"SystemFileAssociations\\Directory"));
+}
+
+TEST_F(FileAssociations, ExeWritesItsKeysThenImportsEvenWithTheOpenCommandMissing) {
+    for (const std::wstring& key : {std::wstring(L".exe"), std::wstring(L"exefile"),
+                                    std::wstring(L"SystemFileAssociations\\.exe")})
+        saved.save(HKEY_CLASSES_ROOT, key);
+    saved.save(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".exe");
+    saved.save(HKEY_CURRENT_USER, std::wstring(kRoamingFileExts) + L".exe");
+
+    delete_tree(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command");
+    write_value(HKEY_CLASSES_ROOT, std::wstring(L"exefile\\shell\\") + kPlantedVerb + L"\\command", L"",
+                sz(kPlantedCommand));
+    write_value(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".exe\\UserChoice", L"ProgId", sz(L"planted"));
+
+    expect_done(fix(btnFIXEXEFILE, L"EXE.reg"));
+
+    EXPECT_FALSE(exists(temp + L"\\EXE.reg"));
+    expect_no_planted_program_ran();
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L".exe", L""), sz(L"exefile"));
+    for (const wchar_t* name : {L"", L"IsolatedCommand"})
+        EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"exefile\\shell\\open\\command", name), sz(L"\"%1\" %*"))
+            << to_narrow(name);
+    EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, std::wstring(L"exefile\\shell\\") + kPlantedVerb));
+    // The direct repair only opens the per-user key; the script then deletes it
+    // with the user's choice in it.
+    EXPECT_FALSE(key_exists(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".exe"));
+}
+
+} // namespace
+} // namespace vx::e2e
