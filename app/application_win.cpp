@@ -78,8 +78,20 @@ void Application::process_messages() {
 
 int Application::run() {
     MSG message;
-    while (GetMessageW(&message, nullptr, 0, 0) > 0) translate(message);
-    return 0;
+    for (;;) {
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) return 0;
+            translate(message);
+        }
+        // Nothing waits, paints included: the moment for deferred work.
+        if (!idle_work_.empty()) {
+            auto work = std::move(idle_work_);
+            idle_work_.clear();
+            for (auto& step : work) dispatch(step);
+            continue;
+        }
+        WaitMessage();
+    }
 }
 
 void Application::show_exception(std::exception_ptr error) noexcept {

@@ -3,7 +3,9 @@
 #include <windows.h>
 
 #include <exception>
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "services/command_runner_win.h"
 #include "services/file_system_win.h"
@@ -59,6 +61,9 @@ public:
 
     // The message loop: runs until the quit request.
     int run();
+    // Work to do once, the next time no message is waiting (all windows
+    // painted): it lets the main window show before its hidden pages are made.
+    void when_idle(std::function<void()> work) { idle_work_.push_back(std::move(work)); }
 
     Services& services() { return services_; }
     Win32CommandRunner& runner() { return runner_; }
@@ -71,6 +76,7 @@ private:
     std::wstring title_ = kAppTitle;
     HWND main_window_ = nullptr;
     HWND dialog_window_ = nullptr;
+    std::vector<std::function<void()>> idle_work_;
 
     Win32Registry registry_;
     Win32CommandRunner runner_;

@@ -1013,6 +1013,13 @@ void FormControls::finish() {
         if (auto* state = state_of<ScrollBoxState>(box, kScrollBoxClass)) state->update(box);
 }
 
+void FormControls::add(std::span<const ControlSpec> specs) {
+    const std::size_t known_boxes = scroll_boxes_.size();
+    create(specs);
+    for (std::size_t i = known_boxes; i < scroll_boxes_.size(); ++i)
+        if (auto* state = state_of<ScrollBoxState>(scroll_boxes_[i], kScrollBoxClass)) state->update(scroll_boxes_[i]);
+}
+
 void FormControls::show_selected_page() {
     if (!page_control_) return;
     const auto selected = static_cast<std::size_t>(SendMessageW(page_control_, TCM_GETCURSEL, 0, 0));

@@ -61,6 +61,9 @@ public:
     // Once every control exists: places the pages in the page control's
     // display area, shows the first page and sets the scroll boxes' ranges.
     void finish();
+    // Adds controls to a finished form (the pages made after the first
+    // paint) and sets the ranges of the scroll boxes among them.
+    void add(std::span<const ControlSpec> specs);
 
     // The window of a component; null when there is none.
     HWND find(int id) const;

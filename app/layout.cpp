@@ -193,17 +193,30 @@ std::vector<ControlSpec> advanced_rows_layout() {
     return rows;
 }
 
-std::vector<ControlSpec> main_window_layout() {
+std::vector<ControlSpec> main_window_opening_layout() {
     std::vector<ControlSpec> all;
     auto append = [&all](auto&& table) { all.insert(all.end(), table.begin(), table.end()); };
     append(header_layout());
     append(pages_layout());
     append(home_page_layout());
+    return all;
+}
+
+std::vector<ControlSpec> main_window_later_layout() {
+    std::vector<ControlSpec> all;
+    auto append = [&all](auto&& table) { all.insert(all.end(), table.begin(), table.end()); };
     append(file_associations_page_layout());
     append(association_rows_layout());
     append(restriction_page_layout());
     append(advanced_page_layout());
     append(advanced_rows_layout());
+    return all;
+}
+
+std::vector<ControlSpec> main_window_layout() {
+    std::vector<ControlSpec> all = main_window_opening_layout();
+    const std::vector<ControlSpec> later = main_window_later_layout();
+    all.insert(all.end(), later.begin(), later.end());
     return all;
 }
 

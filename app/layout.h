@@ -124,5 +124,10 @@ std::vector<ControlSpec> advanced_rows_layout();
 
 // Every table of the main window in creation order.
 std::vector<ControlSpec> main_window_layout();
+// The same in two parts: what the window shows when it opens (the header
+// band, the page control with its pages and the Home page), and the other
+// pages' controls, which are made once the window has been painted.
+std::vector<ControlSpec> main_window_opening_layout();
+std::vector<ControlSpec> main_window_later_layout();
 
 } // namespace vx

@@ -192,6 +192,7 @@ void TFORM_UTAMA::on_command(int id, WORD code) {
 
 bool TFORM_UTAMA::on_notify(const NMHDR* header, LRESULT& result) {
     if (header->idFrom == static_cast<UINT_PTR>(PageControl1) && header->code == TCN_SELCHANGE) {
+        app().dispatch([this] { build_later(); });
         if (controls_) controls_->show_selected_page();
         result = 0;
         return true;
@@ -211,7 +212,7 @@ void TFORM_UTAMA::build() {
     set_icons(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(hwnd_, GWLP_HINSTANCE)));
     controls_ = std::make_unique<FormControls>(hwnd_, kMainForm, scale_);
     SendMessageW(hwnd_, WM_SETFONT, reinterpret_cast<WPARAM>(controls_->default_font()), FALSE);
-    controls_->create(main_window_layout());
+    controls_->create(main_window_opening_layout());
     controls_->finish();
 
     for (const AssociationEntry& entry : kAssociations)
@@ -219,6 +220,15 @@ void TFORM_UTAMA::build() {
     for (const AdvancedRow& row : advanced_rows())
         if (row.kind == AdvancedRow::Kind::repair) advanced_buttons_[main_component_id(row.component)] = &row;
 
+    // The hidden pages hold most of the window's controls; making them after
+    // the first paint lets the window appear at once.
+    app().when_idle([this] { build_later(); });
+}
+
+void TFORM_UTAMA::build_later() {
+    if (later_built_ || !controls_) return;
+    later_built_ = true;
+    controls_->add(main_window_later_layout());
     restriction_view_ =
         std::make_unique<RestrictionFixerView>(app().services(), component(lvRESTRICT), component(lbRESTRICT));
 }

@@ -43,6 +43,9 @@ private:
     void on_command(int id, WORD code);
     bool on_notify(const NMHDR* header, LRESULT& result);
     void build();
+    // The other pages' controls, made once the window has been painted (or
+    // at once when one of those pages is chosen before that).
+    void build_later();
     void set_icons(HINSTANCE instance);
     void launch(int launcher_id);
 
@@ -100,6 +103,7 @@ private:
     DpiScale scale_;
     std::unique_ptr<FormControls> controls_;
     std::unique_ptr<RestrictionFixerView> restriction_view_;
+    bool later_built_ = false;
     std::map<int, const AssociationEntry*> association_buttons_;
     std::map<int, const AdvancedRow*> advanced_buttons_;
     UniqueIcon icon_big_, icon_small_;

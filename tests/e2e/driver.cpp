@@ -1,5 +1,7 @@
 #include "tests/e2e/driver.h"
 
+#include "app/components.h"
+
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -220,7 +222,9 @@ HWND App::main_window(DWORD timeout_ms) const {
     const DWORD start = GetTickCount();
     do {
         auto windows = top_windows(id_, L"TFORM_UTAMA");
-        if (!windows.empty()) return windows.front();
+        // The window shows its Home page first and makes the other pages'
+        // controls right after; it is complete once the last of them exists.
+        if (!windows.empty() && find_control(windows.front(), main_ids::btnResetGPedit)) return windows.front();
         if (!running()) return nullptr;
         pause(50);
     } while (GetTickCount() - start < timeout_ms);
