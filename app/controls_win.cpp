@@ -678,8 +678,8 @@ HWND create_with_state(std::unique_ptr<State> state, DWORD ex_style, const wchar
     return window;
 }
 
-std::wstring caption_of(const ControlSpec& spec) {
-    return std::wstring(spec.caption);
+std::wstring caption_of(const ControlSpec& control) {
+    return std::wstring(control.caption);
 }
 
 } // namespace
@@ -730,16 +730,16 @@ bool is_scroll_box(HWND window) {
 
 // ---------------------------------------------------------------------------
 
-FormControls::FormControls(HWND form, const FormSpec& spec, const DpiScale& scale)
-    : form_(form), form_font_(spec.font), scale_(scale),
+FormControls::FormControls(HWND form, const FormSpec& control, const DpiScale& scale)
+    : form_(form), form_font_(control.font), scale_(scale),
       instance_(reinterpret_cast<HINSTANCE>(GetWindowLongPtrW(form, GWLP_HINSTANCE))) {
     register_control_classes(instance_);
-    form_background_ = resolve(spec.colour, kFormParent);
+    form_background_ = resolve(control.colour, kFormParent);
     backgrounds_[kFormParent] = form_background_;
 }
 
-HFONT FormControls::font(const FontSpec& spec, bool underline) {
-    const FontSpec& chosen = spec.height != 0 ? spec : form_font_;
+HFONT FormControls::font(const FontSpec& control, bool underline) {
+    const FontSpec& chosen = control.height != 0 ? control : form_font_;
     const auto key = std::make_tuple(scale_(chosen.height), chosen.bold, underline);
     auto found = fonts_.find(key);
     if (found != fonts_.end()) return static_cast<HFONT>(found->second.get());
@@ -790,62 +790,62 @@ FormControls::Background FormControls::resolve(Colour colour, int parent) const 
     return {GetSysColorBrush(COLOR_BTNFACE), GetSysColor(COLOR_BTNFACE)};
 }
 
-void FormControls::create(std::span<const ControlSpec> specs) {
-    for (const ControlSpec& spec : specs) {
-        const ScaledControl at = scale_control(spec, scale_);
-        HWND parent = parent_window(spec.parent);
+void FormControls::create(std::span<const ControlSpec> controls) {
+    for (const ControlSpec& control : controls) {
+        const ScaledControl at = scale_control(control, scale_);
+        HWND parent = parent_window(control.parent);
         HWND window = nullptr;
-        switch (spec.kind) {
+        switch (control.kind) {
         case ControlKind::label:
-            window = create_label(spec, at, parent);
+            window = create_label(control, at, parent);
             break;
         case ControlKind::picture:
         case ControlKind::file_icon:
-            window = create_picture(spec, at, parent);
+            window = create_picture(control, at, parent);
             break;
         case ControlKind::speed_button:
-            window = create_speed_button(spec, at, parent);
+            window = create_speed_button(control, at, parent);
             break;
         case ControlKind::button:
             window =
-                create_button(spec, at, parent, (spec.flags & flag::default_button) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
+                create_button(control, at, parent, (control.flags & flag::default_button) ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON);
             break;
         case ControlKind::check_box:
-            window = create_button(spec, at, parent, BS_AUTOCHECKBOX);
+            window = create_button(control, at, parent, BS_AUTOCHECKBOX);
             break;
         case ControlKind::group_box:
-            window = create_group_box(spec, at, parent);
+            window = create_group_box(control, at, parent);
             break;
         case ControlKind::panel:
-            window = create_panel(spec, at, parent);
+            window = create_panel(control, at, parent);
             break;
         case ControlKind::page_control:
-            window = create_page_control(spec, at, parent);
+            window = create_page_control(control, at, parent);
             break;
         case ControlKind::page:
-            window = create_page(spec, parent);
+            window = create_page(control, parent);
             break;
         case ControlKind::scroll_box:
-            window = create_scroll_box(spec, at, parent);
+            window = create_scroll_box(control, at, parent);
             break;
         case ControlKind::list_view:
-            window = create_list_view(spec, at, parent);
+            window = create_list_view(control, at, parent);
             break;
         case ControlKind::list_box:
-            window = create_list_box(spec, at, parent);
+            window = create_list_box(control, at, parent);
             break;
         }
         if (!window) throw Error(L"Cannot create the window's controls");
-        if (spec.id != kUnnamedId) windows_[spec.id] = window;
+        if (control.id != kUnnamedId) windows_[control.id] = window;
     }
 }
 
 namespace {
 
-DWORD child_style(const ControlSpec& spec) {
+DWORD child_style(const ControlSpec& control) {
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS;
-    if (!(spec.flags & flag::hidden)) style |= WS_VISIBLE;
-    if (spec.flags & flag::tab_stop) style |= WS_TABSTOP;
+    if (!(control.flags & flag::hidden)) style |= WS_VISIBLE;
+    if (control.flags & flag::tab_stop) style |= WS_TABSTOP;
     return style;
 }
 
@@ -855,119 +855,119 @@ void set_font(HWND window, HFONT font) {
 
 } // namespace
 
-HWND FormControls::create_label(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
+HWND FormControls::create_label(const ControlSpec& control, const ScaledControl& at, HWND parent) {
     const COLORREF colour =
-        spec.colour == Colour::inherit ? GetSysColor(COLOR_WINDOWTEXT) : resolve(spec.colour, spec.parent).colour;
-    HFONT normal = font(spec.font);
-    HFONT underlined = (spec.flags & flag::link) ? font(spec.font, true) : nullptr;
-    auto state = std::make_unique<LabelState>(colour, normal, underlined, spec.flags, SIZE{at.width, at.height});
-    HWND window = create_with_state(std::move(state), 0, kLabelClass, caption_of(spec).c_str(), child_style(spec), at,
-                                    parent, spec.id, instance_);
+        control.colour == Colour::inherit ? GetSysColor(COLOR_WINDOWTEXT) : resolve(control.colour, control.parent).colour;
+    HFONT normal = font(control.font);
+    HFONT underlined = (control.flags & flag::link) ? font(control.font, true) : nullptr;
+    auto state = std::make_unique<LabelState>(colour, normal, underlined, control.flags, SIZE{at.width, at.height});
+    HWND window = create_with_state(std::move(state), 0, kLabelClass, caption_of(control).c_str(), child_style(control), at,
+                                    parent, control.id, instance_);
     if (window) set_font(window, normal);
     return window;
 }
 
-HWND FormControls::create_picture(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
+HWND FormControls::create_picture(const ControlSpec& control, const ScaledControl& at, HWND parent) {
     std::shared_ptr<const Bitmap> bitmap;
     std::shared_ptr<const Icon> icon;
-    if (spec.kind == ControlKind::file_icon) {
-        auto cached = icons_.find(spec.caption);
+    if (control.kind == ControlKind::file_icon) {
+        auto cached = icons_.find(control.caption);
         if (cached != icons_.end()) {
             icon = cached->second;
         } else {
-            icon = load_location_icon(spec.caption, at.width);
-            icons_.emplace(std::wstring(spec.caption), icon);
+            icon = load_location_icon(control.caption, at.width);
+            icons_.emplace(std::wstring(control.caption), icon);
         }
         if (!icon) {
             if (!fallback_icon_) fallback_icon_ = load_picture(kFallbackRowIcon, scale_, at.width, at.height);
             bitmap = fallback_icon_;
         }
-    } else if (spec.flags & flag::unscaled) {
-        bitmap = load_picture(spec.caption, scale_);
+    } else if (control.flags & flag::unscaled) {
+        bitmap = load_picture(control.caption, scale_);
     } else {
-        bitmap = load_picture(spec.caption, scale_, at.width, at.height);
+        bitmap = load_picture(control.caption, scale_, at.width, at.height);
     }
-    const bool centred = !(spec.flags & flag::unscaled);
+    const bool centred = !(control.flags & flag::unscaled);
     return create_with_state(std::make_unique<PictureState>(bitmap, icon, centred), 0, kPictureClass, L"",
-                             child_style(spec), at, parent, spec.id, instance_);
+                             child_style(control), at, parent, control.id, instance_);
 }
 
-HWND FormControls::create_speed_button(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
-    auto glyph = load_picture(spec.caption, scale_);
-    return create_with_state(std::make_unique<SpeedButtonState>(glyph), 0, kSpeedButtonClass, L"", child_style(spec),
-                             at, parent, spec.id, instance_);
+HWND FormControls::create_speed_button(const ControlSpec& control, const ScaledControl& at, HWND parent) {
+    auto glyph = load_picture(control.caption, scale_);
+    return create_with_state(std::make_unique<SpeedButtonState>(glyph), 0, kSpeedButtonClass, L"", child_style(control),
+                             at, parent, control.id, instance_);
 }
 
-HWND FormControls::create_button(const ControlSpec& spec, const ScaledControl& at, HWND parent, DWORD style) {
+HWND FormControls::create_button(const ControlSpec& control, const ScaledControl& at, HWND parent, DWORD style) {
     HWND window =
-        CreateWindowExW(0, L"BUTTON", caption_of(spec).c_str(), child_style(spec) | style, at.x, at.y, at.width,
-                        at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-    if (window) set_font(window, font(spec.font));
+        CreateWindowExW(0, L"BUTTON", caption_of(control).c_str(), child_style(control) | style, at.x, at.y, at.width,
+                        at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    if (window) set_font(window, font(control.font));
     return window;
 }
 
-HWND FormControls::create_group_box(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
-    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, L"BUTTON", caption_of(spec).c_str(),
-                                  child_style(spec) | WS_CLIPCHILDREN | BS_GROUPBOX, at.x, at.y, at.width, at.height,
-                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+HWND FormControls::create_group_box(const ControlSpec& control, const ScaledControl& at, HWND parent) {
+    HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, L"BUTTON", caption_of(control).c_str(),
+                                  child_style(control) | WS_CLIPCHILDREN | BS_GROUPBOX, at.x, at.y, at.width, at.height,
+                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
     if (!window) return nullptr;
-    set_font(window, font(spec.font));
+    set_font(window, font(control.font));
     SetWindowSubclass(window, &group_box_proc, kGroupBoxSubclass, 0);
-    backgrounds_[spec.id] = resolve(spec.colour, spec.parent);
+    backgrounds_[control.id] = resolve(control.colour, control.parent);
     return window;
 }
 
-HWND FormControls::create_panel(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
-    const Background background = resolve(spec.colour, spec.parent);
-    auto state = std::make_unique<PanelState>(background.brush, background.colour, (spec.flags & flag::raised) != 0);
-    HWND window = create_with_state(std::move(state), WS_EX_CONTROLPARENT, kPanelClass, caption_of(spec).c_str(),
-                                    child_style(spec) | WS_CLIPCHILDREN, at, parent, spec.id, instance_);
+HWND FormControls::create_panel(const ControlSpec& control, const ScaledControl& at, HWND parent) {
+    const Background background = resolve(control.colour, control.parent);
+    auto state = std::make_unique<PanelState>(background.brush, background.colour, (control.flags & flag::raised) != 0);
+    HWND window = create_with_state(std::move(state), WS_EX_CONTROLPARENT, kPanelClass, caption_of(control).c_str(),
+                                    child_style(control) | WS_CLIPCHILDREN, at, parent, control.id, instance_);
     if (!window) return nullptr;
-    set_font(window, font(spec.font));
-    backgrounds_[spec.id] = background;
+    set_font(window, font(control.font));
+    backgrounds_[control.id] = background;
     return window;
 }
 
-HWND FormControls::create_page_control(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
+HWND FormControls::create_page_control(const ControlSpec& control, const ScaledControl& at, HWND parent) {
     // Not a tab stop, and a click on a tab leaves the focus where it is: the
     // pages' controls are reached with Tab, the tab strip only with the mouse.
-    const DWORD style = child_style(spec) | WS_CLIPCHILDREN | TCS_TABS | TCS_SINGLELINE | TCS_FOCUSNEVER;
+    const DWORD style = child_style(control) | WS_CLIPCHILDREN | TCS_TABS | TCS_SINGLELINE | TCS_FOCUSNEVER;
     HWND window = CreateWindowExW(WS_EX_CONTROLPARENT, WC_TABCONTROLW, L"", style, at.x, at.y, at.width, at.height,
-                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
+                                  parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
     if (!window) return nullptr;
-    set_font(window, font(spec.font));
+    set_font(window, font(control.font));
     SendMessageW(window, TCM_SETITEMSIZE, 0, MAKELPARAM(0, scale_(kTabHeight)));
     page_control_ = window;
-    containers_[spec.id] = window;
-    backgrounds_[spec.id] = resolve(spec.colour, spec.parent);
+    containers_[control.id] = window;
+    backgrounds_[control.id] = resolve(control.colour, control.parent);
     return window;
 }
 
-HWND FormControls::create_page(const ControlSpec& spec, HWND parent) {
-    const Background background = resolve(spec.colour, spec.parent);
+HWND FormControls::create_page(const ControlSpec& control, HWND parent) {
+    const Background background = resolve(control.colour, control.parent);
     auto state = std::make_unique<PanelState>(background.brush, background.colour, false);
     DWORD style = WS_CHILD | WS_CLIPSIBLINGS | WS_CLIPCHILDREN | (pages_.empty() ? WS_VISIBLE : 0);
-    HWND window = create_with_state(std::move(state), WS_EX_CONTROLPARENT, kPanelClass, caption_of(spec).c_str(), style,
-                                    {0, 0, 0, 0, 0}, parent, spec.id, instance_);
+    HWND window = create_with_state(std::move(state), WS_EX_CONTROLPARENT, kPanelClass, caption_of(control).c_str(), style,
+                                    {0, 0, 0, 0, 0}, parent, control.id, instance_);
     if (!window) return nullptr;
-    set_font(window, font(spec.font));
-    std::wstring caption = caption_of(spec);
+    set_font(window, font(control.font));
+    std::wstring caption = caption_of(control);
     TCITEMW item{};
     item.mask = TCIF_TEXT;
     item.pszText = caption.data();
     SendMessageW(parent, TCM_INSERTITEMW, pages_.size(), reinterpret_cast<LPARAM>(&item));
     pages_.push_back(window);
-    backgrounds_[spec.id] = background;
+    backgrounds_[control.id] = background;
     return window;
 }
 
-HWND FormControls::create_scroll_box(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
-    const Background background = resolve(spec.colour, spec.parent);
-    const bool flat = (spec.flags & flag::flat_scroll_bar) != 0;
-    auto state = std::make_unique<ScrollBoxState>((spec.flags & flag::smooth) != 0, flat, scale_(8));
+HWND FormControls::create_scroll_box(const ControlSpec& control, const ScaledControl& at, HWND parent) {
+    const Background background = resolve(control.colour, control.parent);
+    const bool flat = (control.flags & flag::flat_scroll_bar) != 0;
+    auto state = std::make_unique<ScrollBoxState>((control.flags & flag::smooth) != 0, flat, scale_(8));
     ScrollBoxState* box_state = state.get();
     HWND box = create_with_state(std::move(state), WS_EX_CONTROLPARENT, kScrollBoxClass, L"",
-                                 child_style(spec) | WS_CLIPCHILDREN | WS_VSCROLL, at, parent, spec.id, instance_);
+                                 child_style(control) | WS_CLIPCHILDREN | WS_VSCROLL, at, parent, control.id, instance_);
     if (!box) return nullptr;
     if (flat) make_scroll_bar_flat(box);
     auto content_state = std::make_unique<PanelState>(background.brush, background.colour, false);
@@ -977,25 +977,25 @@ HWND FormControls::create_scroll_box(const ControlSpec& spec, const ScaledContro
                                      kUnnamedId, instance_);
     if (!content) return nullptr;
     box_state->content = content;
-    containers_[spec.id] = content;
-    backgrounds_[spec.id] = background;
+    containers_[control.id] = content;
+    backgrounds_[control.id] = background;
     scroll_boxes_.push_back(box);
     return box;
 }
 
-HWND FormControls::create_list_view(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
+HWND FormControls::create_list_view(const ControlSpec& control, const ScaledControl& at, HWND parent) {
     HWND window =
-        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", child_style(spec) | LVS_REPORT, at.x, at.y, at.width,
-                        at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-    if (window) set_font(window, font(spec.font));
+        CreateWindowExW(WS_EX_CLIENTEDGE, WC_LISTVIEWW, L"", child_style(control) | LVS_REPORT, at.x, at.y, at.width,
+                        at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    if (window) set_font(window, font(control.font));
     return window;
 }
 
-HWND FormControls::create_list_box(const ControlSpec& spec, const ScaledControl& at, HWND parent) {
+HWND FormControls::create_list_box(const ControlSpec& control, const ScaledControl& at, HWND parent) {
     HWND window = CreateWindowExW(
-        WS_EX_CLIENTEDGE, L"LISTBOX", L"", child_style(spec) | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, at.x, at.y, at.width,
-        at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(spec.id)), instance_, nullptr);
-    if (window) set_font(window, font(spec.font));
+        WS_EX_CLIENTEDGE, L"LISTBOX", L"", child_style(control) | WS_VSCROLL | LBS_NOINTEGRALHEIGHT, at.x, at.y, at.width,
+        at.height, parent, reinterpret_cast<HMENU>(static_cast<INT_PTR>(control.id)), instance_, nullptr);
+    if (window) set_font(window, font(control.font));
     return window;
 }
 
@@ -1013,9 +1013,9 @@ void FormControls::finish() {
         if (auto* state = state_of<ScrollBoxState>(box, kScrollBoxClass)) state->update(box);
 }
 
-void FormControls::add(std::span<const ControlSpec> specs) {
+void FormControls::add(std::span<const ControlSpec> controls) {
     const std::size_t known_boxes = scroll_boxes_.size();
-    create(specs);
+    create(controls);
     for (std::size_t i = known_boxes; i < scroll_boxes_.size(); ++i)
         if (auto* state = state_of<ScrollBoxState>(scroll_boxes_[i], kScrollBoxClass)) state->update(scroll_boxes_[i]);
 }

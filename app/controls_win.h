@@ -52,18 +52,18 @@ bool is_scroll_box(HWND window);
 // lives as long as the form's window.
 class FormControls {
 public:
-    FormControls(HWND form, const FormSpec& spec, const DpiScale& scale);
+    FormControls(HWND form, const FormSpec& control, const DpiScale& scale);
     FormControls(const FormControls&) = delete;
     FormControls& operator=(const FormControls&) = delete;
 
     // Creates the controls in the order given; parents come before their children.
-    void create(std::span<const ControlSpec> specs);
+    void create(std::span<const ControlSpec> controls);
     // Once every control exists: places the pages in the page control's
     // display area, shows the first page and sets the scroll boxes' ranges.
     void finish();
     // Adds controls to a finished form (the pages made after the first
     // paint) and sets the ranges of the scroll boxes among them.
-    void add(std::span<const ControlSpec> specs);
+    void add(std::span<const ControlSpec> controls);
 
     // The window of a component; null when there is none.
     HWND find(int id) const;
@@ -79,22 +79,22 @@ private:
         COLORREF colour;
     };
 
-    HFONT font(const FontSpec& spec, bool underline = false);
+    HFONT font(const FontSpec& control, bool underline = false);
     HWND parent_window(int parent) const;
     Background background_of(int parent) const;
     Background resolve(Colour colour, int parent) const;
 
-    HWND create_label(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_picture(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_speed_button(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_button(const ControlSpec& spec, const ScaledControl& at, HWND parent, DWORD style);
-    HWND create_group_box(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_panel(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_page_control(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_page(const ControlSpec& spec, HWND parent);
-    HWND create_scroll_box(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_list_view(const ControlSpec& spec, const ScaledControl& at, HWND parent);
-    HWND create_list_box(const ControlSpec& spec, const ScaledControl& at, HWND parent);
+    HWND create_label(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_picture(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_speed_button(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_button(const ControlSpec& control, const ScaledControl& at, HWND parent, DWORD style);
+    HWND create_group_box(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_panel(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_page_control(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_page(const ControlSpec& control, HWND parent);
+    HWND create_scroll_box(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_list_view(const ControlSpec& control, const ScaledControl& at, HWND parent);
+    HWND create_list_box(const ControlSpec& control, const ScaledControl& at, HWND parent);
 
     HWND form_;
     FontSpec form_font_;

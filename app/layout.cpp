@@ -138,8 +138,8 @@ constexpr int kAdvancedRowWidth = 613;
 
 } // namespace
 
-ScaledControl scale_control(const ControlSpec& spec, const DpiScale& scale) {
-    return {scale(spec.x), scale(spec.y), scale(spec.width), scale(spec.height), scale(spec.font.height)};
+ScaledControl scale_control(const ControlSpec& control, const DpiScale& scale) {
+    return {scale(control.x), scale(control.y), scale(control.width), scale(control.height), scale(control.font.height)};
 }
 
 std::span<const ControlSpec> header_layout() { return kHeader; }

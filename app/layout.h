@@ -86,7 +86,7 @@ struct ScaledControl {
     int x, y, width, height;
     int font_height; // 0: the form's default font
 };
-ScaledControl scale_control(const ControlSpec& spec, const DpiScale& scale);
+ScaledControl scale_control(const ControlSpec& control, const DpiScale& scale);
 
 // Forms.
 struct FormSpec {

@@ -12,8 +12,8 @@ namespace {
 using namespace main_ids;
 
 // The page a control lies on (0 for the header band and the pages themselves).
-int page_of(const ControlSpec& spec, const std::map<int, int>& parent_of) {
-    for (int id = spec.parent; id != kFormParent;) {
+int page_of(const ControlSpec& control, const std::map<int, int>& parent_of) {
+    for (int id = control.parent; id != kFormParent;) {
         if (id == TabSheet1 || id == tsFILEASSOC || id == tsRESTRICTFIX || id == tsADVANCEDFIX) return id;
         auto up = parent_of.find(id);
         if (up == parent_of.end()) return -1;
@@ -28,8 +28,8 @@ TEST(MainWindowOpening, ShowsTheHeaderAndHomeFirstAndMakesTheOtherPagesAfterward
     const auto later = main_window_later_layout();
     ASSERT_EQ(opening.size() + later.size(), all.size());
     std::map<int, int> parent_of;
-    for (const auto& spec : all)
-        if (spec.id != kUnnamedId) parent_of[spec.id] = spec.parent;
+    for (const auto& control : all)
+        if (control.id != kUnnamedId) parent_of[control.id] = control.parent;
 
     std::set<int> opening_pages;
     for (std::size_t i = 0; i < opening.size(); ++i) {

@@ -17,17 +17,17 @@
 namespace vx {
 namespace {
 
-void expect_buildable(const std::vector<ControlSpec>& specs, const std::set<int>& form_ids) {
+void expect_buildable(const std::vector<ControlSpec>& controls, const std::set<int>& form_ids) {
     std::set<int> made;
-    for (const ControlSpec& spec : specs) {
-        SCOPED_TRACE(to_utf8(std::wstring(main_component_name(spec.id))) + " id " + std::to_string(spec.id));
-        EXPECT_NE(spec.id, 0);
-        EXPECT_NE(spec.id, 1); // IDOK: Enter would press it
-        EXPECT_NE(spec.id, 2); // IDCANCEL: Esc would press it
-        EXPECT_TRUE(spec.parent == kFormParent || made.count(spec.parent)) << "parent made after its child";
-        if (spec.id == kUnnamedId) continue;
-        EXPECT_TRUE(made.insert(spec.id).second) << "ID used twice";
-        EXPECT_TRUE(form_ids.count(spec.id) || spec.id >= kFirstRowId) << "ID of no component";
+    for (const ControlSpec& control : controls) {
+        SCOPED_TRACE(to_utf8(std::wstring(main_component_name(control.id))) + " id " + std::to_string(control.id));
+        EXPECT_NE(control.id, 0);
+        EXPECT_NE(control.id, 1); // IDOK: Enter would press it
+        EXPECT_NE(control.id, 2); // IDCANCEL: Esc would press it
+        EXPECT_TRUE(control.parent == kFormParent || made.count(control.parent)) << "parent made after its child";
+        if (control.id == kUnnamedId) continue;
+        EXPECT_TRUE(made.insert(control.id).second) << "ID used twice";
+        EXPECT_TRUE(form_ids.count(control.id) || control.id >= kFirstRowId) << "ID of no component";
     }
 }
 
@@ -68,8 +68,8 @@ TEST(WindowLayout, EveryCatalogueButtonIsAComponentOfTheMainWindow) {
 TEST(WindowLayout, AssociationRowsStackInPageOrderAndAlternateColours) {
     const auto rows = association_rows_layout();
     std::vector<const ControlSpec*> panels;
-    for (const ControlSpec& spec : rows)
-        if (spec.parent == main_ids::ScrollBox2) panels.push_back(&spec);
+    for (const ControlSpec& control : rows)
+        if (control.parent == main_ids::ScrollBox2) panels.push_back(&control);
     ASSERT_EQ(panels.size(), 26u);
     for (std::size_t i = 0; i < panels.size(); ++i) {
         SCOPED_TRACE(i);
@@ -81,9 +81,9 @@ TEST(WindowLayout, AssociationRowsStackInPageOrderAndAlternateColours) {
     // Each row's button belongs to that row's panel.
     for (std::size_t i = 0; i < kAssociations.size(); ++i) {
         const int id = main_component_id(kAssociations[i].button);
-        for (const ControlSpec& spec : rows) {
-            if (spec.id == id) {
-                EXPECT_EQ(spec.parent, panels[i]->id) << to_utf8(kAssociations[i].button);
+        for (const ControlSpec& control : rows) {
+            if (control.id == id) {
+                EXPECT_EQ(control.parent, panels[i]->id) << to_utf8(kAssociations[i].button);
             }
         }
     }
@@ -92,15 +92,15 @@ TEST(WindowLayout, AssociationRowsStackInPageOrderAndAlternateColours) {
 TEST(WindowLayout, AdvancedRowsStackByTheirHeightsWithButtonsAtTheirOffsets) {
     const auto rows = advanced_rows_layout();
     std::map<int, const ControlSpec*> by_id;
-    for (const ControlSpec& spec : rows)
-        by_id[spec.id] = &spec;
+    for (const ControlSpec& control : rows)
+        by_id[control.id] = &control;
     int top = 0, panels = 0;
-    for (const ControlSpec& spec : rows) {
-        if (spec.parent != main_ids::ScrollBox1) continue;
+    for (const ControlSpec& control : rows) {
+        if (control.parent != main_ids::ScrollBox1) continue;
         ++panels;
-        EXPECT_EQ(spec.y, top);
-        EXPECT_EQ(spec.width, 613);
-        top += spec.height;
+        EXPECT_EQ(control.y, top);
+        EXPECT_EQ(control.width, 613);
+        top += control.height;
     }
     EXPECT_EQ(panels, 26);
     // Three headers of 41, the first repair row 41, the other 22 rows 40.
@@ -116,7 +116,7 @@ TEST(WindowLayout, AdvancedRowsStackByTheirHeightsWithButtonsAtTheirOffsets) {
 TEST(WindowLayout, ScalesEachPlaceSizeAndFontByTheDpi) {
     struct Case {
         int dpi;
-        ControlSpec spec;
+        ControlSpec control;
         ScaledControl expected;
     };
     const ControlSpec list{main_ids::lvRESTRICT, ControlKind::list_view, 0, 16, 88, 601, 281, {}, {}, {}, 0};
@@ -132,7 +132,7 @@ TEST(WindowLayout, ScalesEachPlaceSizeAndFontByTheDpi) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.dpi);
-        const ScaledControl at = scale_control(c.spec, DpiScale(c.dpi));
+        const ScaledControl at = scale_control(c.control, DpiScale(c.dpi));
         EXPECT_EQ(at.x, c.expected.x);
         EXPECT_EQ(at.y, c.expected.y);
         EXPECT_EQ(at.width, c.expected.width);
