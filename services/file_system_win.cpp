@@ -18,6 +18,13 @@ DWORD attributes_of(const std::wstring& path) { return GetFileAttributesW(path.c
 
 // Creates the file anew and writes all of `bytes`; raises the file layer's error.
 void write_file(const std::wstring& path, const void* bytes, std::size_t size, DWORD flags = FILE_ATTRIBUTE_NORMAL) {
+    // Windows refuses to open a read-only file for writing; the same answer is
+    // given here before anything is written, also where a system (Wine 8)
+    // would overwrite it all the same.
+    const DWORD attributes = attributes_of(path);
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) &&
+        !(attributes & FILE_ATTRIBUTE_DIRECTORY))
+        throw Error(cannot_create_file_text(path, system_error_text(ERROR_ACCESS_DENIED)));
     UniqueFile file(CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, flags, nullptr));
     if (!file) throw Error(cannot_create_file_text(path, last_error_text()));
     const auto* data = static_cast<const char*>(bytes);

@@ -35,6 +35,24 @@ TEST(FileLayerOnWine, AFileThatCannotBeCreatedRaisesTheSystemsReason) {
     }
 }
 
+// Windows refuses to open a read-only file for writing; Wine 8 overwrites it,
+// so the file layer gives Windows' answer itself.
+TEST(FileLayerOnWine, AReadOnlyFileIsNotOverwritten) {
+    test::ScratchFolder scratch;
+    Win32FileSystem files;
+    const std::wstring path = scratch / L"TXT.reg";
+    test::write_bytes(path, "kept");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_READONLY);
+    try {
+        files.write_text_file(path, {L"new"});
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_TRUE(e.message().starts_with(L"Cannot create file \"" + path + L"\". ")) << to_utf8(e.message());
+    }
+    EXPECT_EQ(test::read_bytes(path), "kept");
+    SetFileAttributesW(path.c_str(), FILE_ATTRIBUTE_NORMAL);
+}
+
 TEST(FileLayerOnWine, ReplacesAFileInOneStepOrLeavesItAlone) {
     test::ScratchFolder scratch;
     Win32FileSystem files;
