@@ -201,6 +201,32 @@ void bench_size() {
            "target <= 1.5 MB");
 }
 
+// reg.exe started and waited for directly, hidden as the runner starts it:
+// what the import costs without the program around it. Answers the exit code.
+int import_directly(const std::wstring& reg, const std::wstring& file) {
+    std::wstring line = L"reg.exe import \"" + file + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    startup.dwFlags = STARTF_USESHOWWINDOW;
+    startup.wShowWindow = SW_HIDE;
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(reg.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NEW_CONSOLE, nullptr, nullptr,
+                        &startup, &info))
+        return -1;
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return static_cast<int>(code);
+}
+
+// The FOLDER script, the largest (1,560 lines): the repair as the button runs
+// it (old file deleted, script written, file checks, reg.exe through the
+// runner's 50 ms polling wait, file deleted) against reg.exe importing the
+// same file with nothing around it. The runner's wait on the same file is
+// reported too, so the overhead can be told apart from the file work. Runs
+// that did not import count as failures, not as times.
 void bench_folder() {
     Win32Registry registry;
     Win32CommandRunner runner(pump);
@@ -210,22 +236,36 @@ void bench_folder() {
     test::ScriptedUi ui;
     Services services{registry, runner, files, folders, texts, ui, folders.temp_folder() + L"\\"};
     const auto script = texts.lines(L"mFIX_FOLDER_W10");
+    const std::wstring reg = folders.system_folder() + L"\\reg.exe";
     const std::wstring plain_file = services.temp_path + L"FOLDER-plain.reg";
     files.write_text_file(plain_file, script);
 
-    std::vector<double> through_program, plain;
-    for (int i = 0; i < 5; ++i) {
+    std::vector<double> through_program, through_runner, plain;
+    int failures = 0;
+    for (int i = 0; i < 11; ++i) {
         auto start = Clock::now();
-        runner.run(L"reg.exe", {L"import", plain_file}, sw::hide);
+        if (import_directly(reg, plain_file) != 0) ++failures;
         plain.push_back(ms_since(start));
+        start = Clock::now();
+        if (runner.run(L"reg.exe", {L"import", plain_file}, sw::hide) != 0) ++failures;
+        through_runner.push_back(ms_since(start));
+        ui.boxes.clear();
         start = Clock::now();
         import_registry_script(services, script, L"FOLDER");
         through_program.push_back(ms_since(start));
+        if (ui.boxes.size() != 1 || ui.boxes[0].text != L"Done!") ++failures;
     }
     DeleteFileW(plain_file.c_str());
     report("FOLDER: plain reg.exe import of the script", median(plain), "ms", "yardstick");
+    report("FOLDER: the same through the runner's polling wait", median(through_runner), "ms", "");
     report("FOLDER: repair through the import routine", median(through_program), "ms", "");
     report("FOLDER: ratio repair / plain import", median(through_program) / median(plain), "x", "target <= 1.2 x");
+    // On a busy machine the fastest runs show the cost itself best.
+    report("FOLDER: ratio of the fastest runs, repair / plain import",
+           *std::min_element(through_program.begin(), through_program.end()) /
+               *std::min_element(plain.begin(), plain.end()),
+           "x", "");
+    report("FOLDER: imports that failed (figures above are void if any)", failures, "", "must be 0");
 }
 
 void bench_scan() {
