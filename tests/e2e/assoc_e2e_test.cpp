@@ -40,14 +40,16 @@ bool running_on_wine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-bool exists(const std::wstring& path) { return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+bool exists(const std::wstring& path) {
+    return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
 
 bool write_file(const std::wstring& path, const std::string& bytes) {
     HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (file == INVALID_HANDLE_VALUE) return false;
     DWORD written = 0;
-    const bool ok = WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) &&
-                    written == bytes.size();
+    const bool ok =
+        WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr) && written == bytes.size();
     CloseHandle(file);
     return ok;
 }
@@ -95,14 +97,15 @@ private:
     HKEY key_ = nullptr;
 };
 
-bool key_exists(HKEY root, const std::wstring& path) { return static_cast<bool>(Key(root, path)); }
+bool key_exists(HKEY root, const std::wstring& path) {
+    return static_cast<bool>(Key(root, path));
+}
 
 std::optional<Value> read_value(HKEY root, const std::wstring& path, const std::wstring& name) {
     Key key(root, path);
     if (!key) return std::nullopt;
     DWORD type = 0, size = 0;
-    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
-        return std::nullopt;
+    if (RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS) return std::nullopt;
     Value value{type, std::vector<BYTE>(size)};
     RegQueryValueExW(key.get(), name.c_str(), nullptr, &type, value.data.data(), &size);
     value.data.resize(size);
@@ -111,8 +114,7 @@ std::optional<Value> read_value(HKEY root, const std::wstring& path, const std::
 
 void write_value(HKEY root, const std::wstring& path, const std::wstring& name, const Value& value) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS)
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS)
         << to_narrow(path);
     RegSetValueExW(key, name.c_str(), 0, value.type, value.data.data(), static_cast<DWORD>(value.data.size()));
     RegCloseKey(key);
@@ -162,19 +164,21 @@ Tree read_tree(HKEY root, const std::wstring& path) {
         if (RegEnumKeyExW(key.get(), i, name, &size, nullptr, nullptr, nullptr, nullptr) != ERROR_SUCCESS) break;
         names.emplace_back(name, size);
     }
-    for (const auto& name : names) tree.subkeys.emplace_back(name, read_tree(root, path + L"\\" + name));
+    for (const auto& name : names)
+        tree.subkeys.emplace_back(name, read_tree(root, path + L"\\" + name));
     return tree;
 }
 
 void write_tree(HKEY root, const std::wstring& path, const Tree& tree) {
-    for (const auto& [name, value] : tree.values) write_value(root, path, name, value);
+    for (const auto& [name, value] : tree.values)
+        write_value(root, path, name, value);
     if (tree.values.empty()) {
         HKEY key = nullptr;
-        if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) ==
-            ERROR_SUCCESS)
+        if (RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr) == ERROR_SUCCESS)
             RegCloseKey(key);
     }
-    for (const auto& [name, subtree] : tree.subkeys) write_tree(root, path + L"\\" + name, subtree);
+    for (const auto& [name, subtree] : tree.subkeys)
+        write_tree(root, path + L"\\" + name, subtree);
 }
 
 void delete_tree(HKEY root, const std::wstring& path) {
@@ -248,7 +252,9 @@ private:
     bool planted_ = false;
 };
 
-std::wstring folder_of(const std::wstring& path) { return path.substr(0, path.find_last_of(L'\\')); }
+std::wstring folder_of(const std::wstring& path) {
+    return path.substr(0, path.find_last_of(L'\\'));
+}
 
 // The scratch folder on the system drive's root: "C:\vx-assoc-<id>", holding
 // the temporary folder "Ann Lee\Temp".
@@ -302,7 +308,8 @@ protected:
             pause(30);
         }
         HWND page = find_control(main, tsFILEASSOC);
-        for (int i = 0; i < 100 && !IsWindowVisible(page); ++i) pause(30);
+        for (int i = 0; i < 100 && !IsWindowVisible(page); ++i)
+            pause(30);
         return IsWindowVisible(page) != FALSE;
     }
 
@@ -313,7 +320,8 @@ protected:
         HWND box = find_control(main, ScrollBox2);
         HWND button = find_control(main, button_id);
         EXPECT_NE(button, nullptr);
-        for (int step = 0; step < 100 && !shown_in(button, box); ++step) SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
+        for (int step = 0; step < 100 && !shown_in(button, box); ++step)
+            SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
         EXPECT_TRUE(shown_in(button, box));
         EXPECT_TRUE(IsWindowVisible(button) && IsWindowEnabled(button));
         EXPECT_EQ(window_text(button), L"FIX");
@@ -369,8 +377,8 @@ protected:
 };
 
 TEST_F(FileAssociations, TxtRebuildsTextFilesRemovingAPlantedVerbAndTheUsersChoice) {
-    for (const std::wstring& key : {std::wstring(L".txt"), std::wstring(L"txtfile"),
-                                    std::wstring(L"SystemFileAssociations\\.txt")})
+    for (const std::wstring& key :
+         {std::wstring(L".txt"), std::wstring(L"txtfile"), std::wstring(L"SystemFileAssociations\\.txt")})
         saved.save(HKEY_CLASSES_ROOT, key);
     saved.save(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt");
     saved.save(HKEY_CURRENT_USER, std::wstring(kRoamingFileExts) + L".txt");
@@ -425,8 +433,8 @@ TEST_F(FileAssociations, DirectoryRewritesTheClassThroughDirRegAndKeepsOtherVerb
 }
 
 TEST_F(FileAssociations, ExeWritesItsKeysThenImportsEvenWithTheOpenCommandMissing) {
-    for (const std::wstring& key : {std::wstring(L".exe"), std::wstring(L"exefile"),
-                                    std::wstring(L"SystemFileAssociations\\.exe")})
+    for (const std::wstring& key :
+         {std::wstring(L".exe"), std::wstring(L"exefile"), std::wstring(L"SystemFileAssociations\\.exe")})
         saved.save(HKEY_CLASSES_ROOT, key);
     saved.save(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".exe");
     saved.save(HKEY_CURRENT_USER, std::wstring(kRoamingFileExts) + L".exe");

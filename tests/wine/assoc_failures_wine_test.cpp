@@ -31,7 +31,8 @@ constexpr wchar_t kProbeKey[] = L"Software\\VantrixImportProbe";
 
 void pump() {
     MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
+        DispatchMessageW(&message);
 }
 
 // The real runner, with a note of every command the import asks for.
