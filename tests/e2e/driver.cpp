@@ -260,12 +260,20 @@ std::optional<MessageBoxInfo> wait_message_box(DWORD process_id, DWORD timeout_m
             box.text = window_text(GetDlgItem(window, kMessageBoxTextId));
             for (HWND child : children_of(window))
                 if (class_of(child) == L"Button") box.buttons.emplace_back(GetDlgCtrlID(child), window_text(child));
-            // Give the box a moment to paint its icon, then look at it.
-            for (int attempt = 0; attempt < 20; ++attempt) {
+            // Give the box a moment to paint its icon, then look at it. The
+            // display may be shared with programs of other prefixes, whose
+            // windows can lie over the box: it is raised above them for each
+            // look (a box already topmost would not be raised again), and put
+            // back among the ordinary windows afterwards.
+            constexpr UINT keep = SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE;
+            for (int attempt = 0; attempt < 40; ++attempt) {
+                SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
+                SetWindowPos(window, HWND_TOPMOST, 0, 0, 0, 0, keep);
                 pause(50);
                 box.icon = identify_icon(window);
                 if (box.icon != IconKind::unknown) break;
             }
+            SetWindowPos(window, HWND_NOTOPMOST, 0, 0, 0, 0, keep);
             return box;
         }
         pause(50);
