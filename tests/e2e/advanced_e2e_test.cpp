@@ -24,32 +24,6 @@ using namespace main_ids;
 constexpr wchar_t kNotice[] = L"The problem has been fixed, restart the computer to see changes!";
 constexpr int kAdvancedPage = 3;
 
-bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 10000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        pause(20);
-    }
-    return true;
-}
-
-// Clicks the tab strip along its tabs until the page is selected: the tabs'
-// own rectangles cannot be asked for from another process.
-bool select_page(HWND main, int index) {
-    HWND tabs = find_control(main, PageControl1);
-    RECT client;
-    GetClientRect(tabs, &client);
-    const int y = MulDiv(15, client.right, 641); // inside the tab strip at any DPI
-    for (int x = 4; x < client.right; x += 6) {
-        if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index) break;
-        PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-        pause(30);
-    }
-    HWND page = find_control(main, tsADVANCEDFIX);
-    return wait_until([&] { return IsWindowVisible(page) != FALSE; }, 3000);
-}
-
 bool shown_in(HWND control, HWND box) {
     const RECT rect = rect_in(control, box);
     RECT client;

@@ -295,23 +295,7 @@ protected:
         RemoveDirectoryW(temp.c_str());
         RemoveDirectoryW((scratch + L"\\Ann Lee").c_str());
     }
-    // Clicks the tab strip along its tabs until the second page is selected:
-    // the tabs' rectangles cannot be asked for from another process.
-    bool select_file_associations() {
-        HWND tabs = find_control(main, PageControl1);
-        RECT client;
-        GetClientRect(tabs, &client);
-        const int y = MulDiv(15, client.right, 641);
-        for (int x = 4; x < client.right && SendMessageW(tabs, TCM_GETCURSEL, 0, 0) != 1; x += 6) {
-            PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-            PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-            pause(30);
-        }
-        HWND page = find_control(main, tsFILEASSOC);
-        for (int i = 0; i < 100 && !IsWindowVisible(page); ++i)
-            pause(30);
-        return IsWindowVisible(page) != FALSE;
-    }
+    bool select_file_associations() { return select_page(main, 1); }
 
     // Scrolls the row's button into view, clicks it and answers the box that
     // follows with OK, checking first that the row's script file is already

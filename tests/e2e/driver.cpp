@@ -2,6 +2,7 @@
 
 #include "app/components.h"
 
+#include <commctrl.h>
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -339,6 +340,33 @@ void pause(DWORD milliseconds) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
         Sleep(10);
     } while (GetTickCount() - start < milliseconds);
+}
+
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms) {
+    const DWORD start = GetTickCount();
+    while (!done()) {
+        if (GetTickCount() - start > timeout_ms) return false;
+        pause(20);
+    }
+    return true;
+}
+
+bool select_page(HWND main, int index) {
+    static constexpr int pages[] = {main_ids::TabSheet1, main_ids::tsFILEASSOC, main_ids::tsRESTRICTFIX,
+                                    main_ids::tsADVANCEDFIX};
+    if (index < 0 || index > 3) return false;
+    HWND tabs = find_control(main, main_ids::PageControl1);
+    RECT client;
+    GetClientRect(tabs, &client);
+    const int y = MulDiv(15, client.right, 641); // inside the tab strip at any DPI
+    for (int x = 4; x < client.right; x += 6) {
+        if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index) break;
+        PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
+        PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
+        pause(30);
+    }
+    HWND page = find_control(main, pages[index]);
+    return wait_until([&] { return IsWindowVisible(page) != FALSE; }, 3000);
 }
 
 bool save_screenshot(HWND window, const std::wstring& path) {

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <optional>
 #include <string>
 #include <utility>
@@ -84,6 +85,14 @@ void click(HWND button);
 void press_key(HWND window, WORD key);
 // Handles this test process's own messages while waiting.
 void pause(DWORD milliseconds);
+// Waits, handling this process's messages, until `done` holds; false on time-out.
+bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 10000);
+
+// Selects a page of the main window (0 Home, 1 File Associations Fixer,
+// 2 Restriction Fixer, 3 Advanced) by clicking along its tab strip, and waits
+// until the page shows: the tabs' own rectangles cannot be asked for from
+// another process.
+bool select_page(HWND main, int index);
 
 // Saves what the screen shows of the window as a PNG file.
 bool save_screenshot(HWND window, const std::wstring& path);

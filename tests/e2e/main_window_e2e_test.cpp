@@ -27,15 +27,6 @@ using namespace main_ids;
 constexpr int kPages[] = {TabSheet1, tsFILEASSOC, tsRESTRICTFIX, tsADVANCEDFIX};
 constexpr const wchar_t* kPageFiles[] = {L"home", L"file-associations", L"restriction", L"advanced"};
 
-bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 10000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        pause(20);
-    }
-    return true;
-}
-
 bool running_on_wine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
@@ -58,23 +49,6 @@ HWND focused_in(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-// Clicks the tab strip along its tabs until the wanted page is selected: the
-// tabs' own rectangles cannot be asked for from another process.
-bool select_page(HWND main, int index) {
-    HWND tabs = find_control(main, PageControl1);
-    RECT client;
-    GetClientRect(tabs, &client);
-    const int y = MulDiv(15, client.right, 641); // inside the tab strip at any DPI
-    for (int x = 4; x < client.right; x += 6) {
-        if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index) break;
-        PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-        pause(30);
-    }
-    HWND page = find_control(main, kPages[index]);
-    return wait_until([&] { return IsWindowVisible(page) != FALSE; }, 3000);
 }
 
 // True when the control lies wholly inside the box's visible client area.

@@ -34,34 +34,8 @@ bool running_on_wine() {
     return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
 }
 
-bool wait_until(const std::function<bool()>& done, DWORD timeout_ms = 5000) {
-    const DWORD start = GetTickCount();
-    while (!done()) {
-        if (GetTickCount() - start > timeout_ms) return false;
-        pause(20);
-    }
-    return true;
-}
-
 HKEY root_of(RootKey root) {
     return root == RootKey::local_machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
-}
-
-// Clicks the tab strip along its tabs until the page is selected: the tabs'
-// own rectangles cannot be asked for from another process.
-bool select_page(HWND main, int index, int page_id) {
-    HWND tabs = find_control(main, PageControl1);
-    RECT client;
-    GetClientRect(tabs, &client);
-    const int y = MulDiv(15, client.right, 641); // inside the tab strip at any DPI
-    for (int x = 4; x < client.right; x += 6) {
-        if (SendMessageW(tabs, TCM_GETCURSEL, 0, 0) == index) break;
-        PostMessageW(tabs, WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(x, y));
-        PostMessageW(tabs, WM_LBUTTONUP, 0, MAKELPARAM(x, y));
-        pause(30);
-    }
-    HWND page = find_control(main, page_id);
-    return wait_until([&] { return IsWindowVisible(page) != FALSE; }, 3000);
 }
 
 // Every value and key of the catalogue's locations as the prefix holds them
@@ -218,7 +192,7 @@ protected:
         main = app.main_window();
         ASSERT_NE(main, nullptr) << "no main window";
         ASSERT_FALSE(wait_message_box(app.id(), 300)) << "a box at start";
-        ASSERT_TRUE(select_page(main, kRestrictionPage, tsRESTRICTFIX));
+        ASSERT_TRUE(select_page(main, kRestrictionPage));
         list = find_control(main, lvRESTRICT);
         box = find_control(main, lbRESTRICT);
         ASSERT_TRUE(list && box);
