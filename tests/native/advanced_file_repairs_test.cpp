@@ -2,6 +2,7 @@
 
 #include "fixers/advanced/file_repairs.h"
 #include "services/error.h"
+#include "tests/default_hosts.h"
 #include "tests/fakes/fake_system.h"
 
 namespace vx {
@@ -9,6 +10,7 @@ namespace {
 
 using test::FakeSystem;
 using Box = test::ScriptedUi::Box;
+using test::kDefaultHosts;
 using Call = test::RecordingRunner::Call;
 
 const Box kNotice{L"The problem has been fixed, restart the computer to see changes!", L"Vantrix ", 0x40};
@@ -16,29 +18,6 @@ const Box kConfirm{L"All items on the Recycle Bin will be deleted, do you want t
 const Box kNotADrive{L"That is not a drive letter. Enter a single letter from A to Z, such as C.", L"Vantrix", 0x30};
 
 constexpr wchar_t kHosts[] = L"C:\\Windows\\System32\\drivers\\etc\\hosts";
-
-// The hosts file Windows installs, byte for byte.
-const std::string kDefaultHosts = "# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
-                                  "#\r\n"
-                                  "# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
-                                  "#\r\n"
-                                  "# This file contains the mappings of IP addresses to host names. Each\r\n"
-                                  "# entry should be kept on an individual line. The IP address should\r\n"
-                                  "# be placed in the first column followed by the corresponding host name.\r\n"
-                                  "# The IP address and the host name should be separated by at least one\r\n"
-                                  "# space.\r\n"
-                                  "#\r\n"
-                                  "# Additionally, comments (such as these) may be inserted on individual\r\n"
-                                  "# lines or following the machine name denoted by a '#' symbol.\r\n"
-                                  "#\r\n"
-                                  "# For example:\r\n"
-                                  "#\r\n"
-                                  "#      102.54.94.97     rhino.acme.com          # source server\r\n"
-                                  "#       38.25.63.10     x.acme.com              # x client host\r\n"
-                                  "\r\n"
-                                  "# localhost name resolution is handled within DNS itself.\r\n"
-                                  "#\t127.0.0.1       localhost\r\n"
-                                  "#\t::1             localhost\r\n";
 
 TEST(HostsReset, WritesExactlyTheDefaultTextWhateverWasThere) {
     const std::vector<std::optional<std::string>> before = {

@@ -18,6 +18,7 @@
 #include "services/registry_win.h"
 #include "services/resources_win.h"
 #include "services/text.h"
+#include "tests/default_hosts.h"
 #include "tests/fakes/fake_system.h"
 #include "tests/wine/wine_support.h"
 
@@ -25,31 +26,9 @@ namespace vx {
 namespace {
 
 using Box = test::ScriptedUi::Box;
+using test::kDefaultHosts;
 
 const Box kNotice{L"The problem has been fixed, restart the computer to see changes!", L"Vantrix ", 0x40};
-
-// The hosts file Windows installs, byte for byte: 21 lines, each ended by CR LF.
-const std::string kDefaultHosts = "# Copyright (c) 1993-2009 Microsoft Corp.\r\n"
-                                  "#\r\n"
-                                  "# This is a sample HOSTS file used by Microsoft TCP/IP for Windows.\r\n"
-                                  "#\r\n"
-                                  "# This file contains the mappings of IP addresses to host names. Each\r\n"
-                                  "# entry should be kept on an individual line. The IP address should\r\n"
-                                  "# be placed in the first column followed by the corresponding host name.\r\n"
-                                  "# The IP address and the host name should be separated by at least one\r\n"
-                                  "# space.\r\n"
-                                  "#\r\n"
-                                  "# Additionally, comments (such as these) may be inserted on individual\r\n"
-                                  "# lines or following the machine name denoted by a '#' symbol.\r\n"
-                                  "#\r\n"
-                                  "# For example:\r\n"
-                                  "#\r\n"
-                                  "#      102.54.94.97     rhino.acme.com          # source server\r\n"
-                                  "#       38.25.63.10     x.acme.com              # x client host\r\n"
-                                  "\r\n"
-                                  "# localhost name resolution is handled within DNS itself.\r\n"
-                                  "#\t127.0.0.1       localhost\r\n"
-                                  "#\t::1             localhost\r\n";
 
 // The names in a folder, "." and ".." left out.
 std::set<std::wstring> entries_of(const std::wstring& folder) {
@@ -136,37 +115,12 @@ TEST(HostsResetOnWine, AReadOnlyHostsFileKeepsItsContentByteForByteAndTheErrorRe
     EXPECT_TRUE(s.ui.boxes.empty());
 }
 
-void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&message);
-}
-
-std::set<DWORD> explorer_processes() {
-    DWORD ids[2048];
-    DWORD bytes = 0;
-    std::set<DWORD> found;
-    if (!EnumProcesses(ids, sizeof(ids), &bytes)) return found;
-    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]);
-        if (!process) continue;
-        wchar_t name[MAX_PATH];
-        DWORD size = MAX_PATH;
-        if (QueryFullProcessImageNameW(process, 0, name, &size)) {
-            std::wstring path(name, size);
-            if (equals_ignore_case(path.substr(path.find_last_of(L'\\') + 1), L"explorer.exe")) found.insert(ids[i]);
-        }
-        CloseHandle(process);
-    }
-    return found;
-}
-
 // Ends the Explorer processes that were not there before, once the script's
 // "start explorer.exe" has had time to start one.
 void end_new_explorers(const std::set<DWORD>& before) {
     std::set<DWORD> fresh;
     for (int i = 0; i < 50 && fresh.empty(); ++i) {
-        for (DWORD id : explorer_processes())
+        for (DWORD id : test::explorer_processes())
             if (!before.count(id)) fresh.insert(id);
         if (fresh.empty()) Sleep(100);
     }
@@ -207,13 +161,13 @@ TEST(FolderViewResetOnWineExplorer, RunsTheScriptFromAnyTempFolderAndLeavesNoBat
         test::write_bytes(batch, "@echo off\r\necho ran> \"" + to_ansi(marker) + "\"\r\n");
 
         Win32Registry registry;
-        Win32CommandRunner runner(pump);
+        Win32CommandRunner runner(test::pump_messages);
         Win32FileSystem files;
         Win32Folders folders;
         ResourceTextStore texts;
         test::ScriptedUi ui;
         Services services{registry, runner, files, folders, texts, ui, temp.path() + L"\\"};
-        const auto explorers_before = explorer_processes();
+        const auto explorers_before = test::explorer_processes();
         reset_folder_view_settings(services);
         end_new_explorers(explorers_before);
 

@@ -29,12 +29,6 @@ const Box kError{L"Error!", L"Vantrix", 0x10};
 // What the probe script writes when reg.exe takes it.
 constexpr wchar_t kProbeKey[] = L"Software\\VantrixImportProbe";
 
-void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&message);
-}
-
 // The real runner, with a note of every command the import asks for.
 class NotingRunner : public CommandRunner {
 public:
@@ -50,7 +44,7 @@ public:
     std::vector<std::wstring> lines;
 
 private:
-    Win32CommandRunner real_{pump};
+    Win32CommandRunner real_{test::pump_messages};
 };
 
 // The real folders, except a Windows folder a test may move elsewhere.

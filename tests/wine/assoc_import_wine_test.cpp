@@ -322,12 +322,6 @@ void expect_key_matches(const test::FakeRegistry& model, const KeyName& key) {
 
 // ---------------------------------------------------------------- the test
 
-void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE))
-        DispatchMessageW(&message);
-}
-
 class AssocImportOnWine : public ::testing::TestWithParam<AssociationEntry> {};
 
 TEST_P(AssocImportOnWine, LeavesTheRegistryAsTheScriptSays) {
@@ -366,7 +360,7 @@ TEST_P(AssocImportOnWine, LeavesTheRegistryAsTheScriptSays) {
     // temporary folder has a blank in its name, as many users' folders do.
     test::ScratchFolder temp(L"vx assoc");
     Win32Registry registry;
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     Win32FileSystem files;
     Win32Folders folders;
     test::ScriptedUi ui;

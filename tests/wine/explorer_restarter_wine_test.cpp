@@ -20,11 +20,6 @@
 namespace vx {
 namespace {
 
-void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
-
 struct Started {
     HANDLE process = nullptr;
     DWORD id = 0;
@@ -42,25 +37,6 @@ Started start(const std::wstring& program) {
     return {info.hProcess, info.dwProcessId};
 }
 
-std::set<DWORD> explorer_processes() {
-    DWORD ids[2048];
-    DWORD bytes = 0;
-    std::set<DWORD> found;
-    if (!EnumProcesses(ids, sizeof(ids), &bytes)) return found;
-    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
-        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]);
-        if (!process) continue;
-        wchar_t name[MAX_PATH];
-        DWORD size = MAX_PATH;
-        if (QueryFullProcessImageNameW(process, 0, name, &size)) {
-            std::wstring path(name, size);
-            if (equals_ignore_case(path.substr(path.find_last_of(L'\\') + 1), L"explorer.exe")) found.insert(ids[i]);
-        }
-        CloseHandle(process);
-    }
-    return found;
-}
-
 // Runs in a prefix of its own: ending Explorer also ends the desktop process
 // of Wine's display, which the other tests need.
 TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp) {
@@ -76,10 +52,10 @@ TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp
     }
     const std::wstring temp = test::environment_variable(L"TEMP");
     test::write_bytes(temp + L"\\RestartExp.exe", "left over from an earlier run");
-    const auto before = explorer_processes();
+    const auto before = test::explorer_processes();
 
     Win32Registry registry;
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     Win32FileSystem files;
     Win32Folders folders;
     ResourceTextStore texts;
@@ -99,7 +75,7 @@ TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp
     // Explorer was started again: a new explorer.exe process appears.
     std::set<DWORD> fresh;
     for (int i = 0; i < 100 && fresh.empty(); ++i) {
-        for (DWORD id : explorer_processes())
+        for (DWORD id : test::explorer_processes())
             if (!before.count(id) && id != children[0].id) fresh.insert(id);
         if (fresh.empty()) Sleep(100);
     }

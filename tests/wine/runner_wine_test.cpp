@@ -16,13 +16,8 @@ namespace {
 
 using test::child_program;
 
-void pump() {
-    MSG message;
-    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
-}
-
 TEST(RunnerOnWine, ReturnsTheExitCodeAlsoOfAChildThatEndsAtOnce) {
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     EXPECT_EQ(runner.run(child_program(), {L"exit", L"42"}, sw::hide), 42);
     EXPECT_EQ(runner.run(child_program(), {L"exit", L"0"}, sw::hide), 0);
     EXPECT_EQ(runner.run(child_program(), {L"sleep", L"300", L"7"}, sw::hide), 7);
@@ -30,14 +25,14 @@ TEST(RunnerOnWine, ReturnsTheExitCodeAlsoOfAChildThatEndsAtOnce) {
 }
 
 TEST(RunnerOnWine, AnswersMinusOneForAProgramFoundNowhere) {
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     EXPECT_EQ(runner.run(L"vantrix-no-such-program.exe /x", sw::hide), -1);
     EXPECT_EQ(runner.run(L"C:\\no\\such\\folder\\tool.exe", sw::hide), -1);
     EXPECT_FALSE(runner.start(L"vantrix-no-such-program", sw::hide));
 }
 
 TEST(RunnerOnWine, RefusesACommandLineOver512Units) {
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     const std::wstring line = L"reg.exe query " + std::wstring(499, L'x'); // 513 units
     EXPECT_THROW(runner.run(line, sw::hide), Error);
 }
@@ -62,7 +57,7 @@ TEST(RunnerOnWine, HandlesWindowMessagesWhileItWaits) {
     HWND window = CreateWindowW(cls.lpszClassName, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr, cls.hInstance, nullptr);
     ASSERT_NE(window, nullptr);
     g_handled = 0;
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     // The child posts to the window, then keeps running for a while: the
     // message is handled only if the runner pumps during the wait.
     const auto handle = std::to_wstring(reinterpret_cast<INT_PTR>(window));
@@ -76,7 +71,7 @@ TEST(RunnerOnWine, PassesQuotedArgumentsThroughUnchanged) {
     const std::vector<std::wstring> arguments = {
         L"args", scratch / L"out.txt", L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg", L"plain", L"",
         L"say \"hi\"", L"C:\\trailing\\", L"C:\\dir with blank\\", L"a\\\\\"b", L"tab\there"};
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     ASSERT_EQ(runner.run(child_program(), arguments, sw::hide), 0);
     const std::string bytes = test::read_bytes(scratch / L"out.txt");
     ASSERT_GE(bytes.size(), 2u);
@@ -105,7 +100,7 @@ TEST(RunnerOnWine, NeverRunsAProgramPlantedBesideItOrInTheCurrentFolder) {
     // "." on PATH would make the current folder a search folder too.
     test::ScopedEnvironment path(L"PATH", (L".;" + test::environment_variable(L"PATH")).c_str());
 
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     const int code = runner.run(L"reg.exe query HKCU\\Software", sw::hide);
     SetCurrentDirectoryW(previous);
     const bool ran_beside = test::exists(beside + L".ran"), ran_current = test::exists(in_current + L".ran");
@@ -120,7 +115,7 @@ TEST(RunnerOnWine, NeverRunsAProgramPlantedBesideItOrInTheCurrentFolder) {
 }
 
 TEST(RunnerOnWine, StartsWithoutWaiting) {
-    Win32CommandRunner runner(pump);
+    Win32CommandRunner runner(test::pump_messages);
     const DWORD before = GetTickCount();
     EXPECT_TRUE(runner.start(build_command_line(child_program(), {L"sleep", L"3000"}), sw::hide));
     EXPECT_LT(GetTickCount() - before, 2500u);

@@ -1,6 +1,9 @@
 #include "tests/wine/wine_support.h"
 
+#include <psapi.h>
 #include <shellapi.h>
+
+#include "services/text.h"
 
 namespace vx::test {
 
@@ -79,6 +82,30 @@ void remove_tree(const std::wstring& path) {
         FindClose(search);
     }
     RemoveDirectoryW(path.c_str());
+}
+
+void pump_messages() {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+}
+
+std::set<DWORD> explorer_processes() {
+    DWORD ids[2048];
+    DWORD bytes = 0;
+    std::set<DWORD> found;
+    if (!EnumProcesses(ids, sizeof(ids), &bytes)) return found;
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) {
+        HANDLE process = OpenProcess(PROCESS_QUERY_LIMITED_INFORMATION, FALSE, ids[i]);
+        if (!process) continue;
+        wchar_t name[MAX_PATH];
+        DWORD size = MAX_PATH;
+        if (QueryFullProcessImageNameW(process, 0, name, &size)) {
+            const std::wstring path(name, size);
+            if (equals_ignore_case(path.substr(path.find_last_of(L'\\') + 1), L"explorer.exe")) found.insert(ids[i]);
+        }
+        CloseHandle(process);
+    }
+    return found;
 }
 
 void delete_registry_tree(HKEY root, const std::wstring& path) {

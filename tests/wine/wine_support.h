@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,11 @@ std::string read_bytes(const std::wstring& path);
 void write_bytes(const std::wstring& path, const std::string& bytes);
 bool exists(const std::wstring& path);
 void remove_tree(const std::wstring& path);
+
+// Handles this test process's waiting window messages: the runner's pump.
+void pump_messages();
+// The ids of the running processes whose image is explorer.exe.
+std::set<DWORD> explorer_processes();
 
 // Deletes a registry key with its subtree; no error when it is missing.
 void delete_registry_tree(HKEY root, const std::wstring& path);
