@@ -86,10 +86,13 @@ std::wstring processor_name(RegistryBackend& backend) {
 }
 
 std::wstring memory_size() {
-    MEMORYSTATUS status{};
+    // The extended query gives the whole installed memory as a 64-bit count;
+    // GlobalMemoryStatus caps it at 2 GB for a 32-bit program that is not
+    // large-address-aware.
+    MEMORYSTATUSEX status{};
     status.dwLength = sizeof(status);
-    GlobalMemoryStatus(&status);
-    return format_byte_size(status.dwTotalPhys, locale_text(LOCALE_STHOUSAND, L","),
+    if (!GlobalMemoryStatusEx(&status)) return {};
+    return format_byte_size(status.ullTotalPhys, locale_text(LOCALE_STHOUSAND, L","),
                             locale_text(LOCALE_SDECIMAL, L"."));
 }
 

@@ -10,12 +10,13 @@ namespace vx {
 // The running system's version as GetVersionExW reports it to this program
 // (its manifest declares Windows 8.1 and 10, so those report 6.3 and 10.0).
 WindowsVersion query_windows_version();
-// True only for a 32-bit process under WOW64 on 64-bit Windows.
+// True only for a 32-bit process under WOW64 on 64-bit Windows; a 64-bit
+// process is never under WOW64.
 bool running_under_wow64();
 
 // The four probes of the Home page.
 std::wstring processor_name(RegistryBackend& registry);
-std::wstring memory_size();
+std::wstring memory_size(); // the installed memory, formatted
 std::wstring motherboard(); // raises an error when WMI fails
 std::wstring os_name();
 

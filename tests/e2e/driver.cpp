@@ -17,12 +17,6 @@ namespace {
 constexpr int kMessageBoxTextId = 0xFFFF;
 constexpr int kMessageBoxIconId = 0x0440; // the icon control of the system's message box
 
-std::wstring full_path(const std::wstring& path) {
-    wchar_t buffer[MAX_PATH * 2];
-    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 2, buffer, nullptr);
-    return std::wstring(buffer, n);
-}
-
 std::wstring upper(std::wstring text) {
     for (auto& c : text) c = static_cast<wchar_t>(std::towupper(c));
     return text;
@@ -159,13 +153,19 @@ bool is_message_box(HWND window) {
 
 } // namespace
 
+std::wstring full_path(const std::wstring& path) {
+    wchar_t buffer[MAX_PATH * 2];
+    const DWORD n = GetFullPathNameW(path.c_str(), MAX_PATH * 2, buffer, nullptr);
+    return std::wstring(buffer, n);
+}
+
 std::wstring test_folder() {
     wchar_t path[MAX_PATH * 2];
     std::wstring self(path, GetModuleFileNameW(nullptr, path, MAX_PATH * 2));
     return self.substr(0, self.find_last_of(L'\\'));
 }
 
-std::wstring vantrix_exe() { return full_path(test_folder() + L"\\..\\Vantrix.exe"); }
+std::wstring vantrix_exe() { return full_path(test_folder() + L"\\..\\" VANTRIX_PROGRAM_FILE); }
 
 App App::launch(const Options& options) {
     const std::wstring program = options.program.empty() ? vantrix_exe() : options.program;

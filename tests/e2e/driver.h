@@ -1,6 +1,6 @@
 #pragma once
 
-// Drives the real Vantrix.exe from a test program running in the same Wine
+// Drives the real program (Vantrix.exe or Vantrix64.exe) from a test program running in the same Wine
 // prefix: starts it, finds its windows and controls, reads and answers its
 // message boxes, clicks, types and takes screenshots. Everything crosses the
 // process boundary with window messages, as a user's input would.
@@ -15,15 +15,18 @@
 
 namespace vx::e2e {
 
-// The program under test, beside the tests' folder.
+// The program of this build under test (Vantrix.exe or Vantrix64.exe),
+// beside the tests' folder.
 std::wstring vantrix_exe();
 // The folder of the running test program.
 std::wstring test_folder();
+// A path with its "." and ".." steps resolved.
+std::wstring full_path(const std::wstring& path);
 
 class App {
 public:
     struct Options {
-        std::wstring program;                                       // Vantrix.exe unless set
+        std::wstring program;                                       // vantrix_exe() unless set
         std::vector<std::pair<std::wstring, std::wstring>> environment; // overrides; an empty value unsets
         std::wstring current_folder;
     };
