@@ -2,9 +2,10 @@
 
 namespace vx::e2e {
 
-// The target is a 32-bit program like this one; a different layout would
-// make every remote structure wrong.
-static_assert(sizeof(LVITEMW) == 60, "the 32-bit LVITEMW with the group fields");
+// The target is built like this driver, for the same processor, so the
+// remote structures have this program's own layout; a program of the other
+// build would read every one of them wrong.
+static_assert(sizeof(LVITEMW) == (sizeof(void*) == 8 ? 88 : 60), "LVITEMW with the group fields");
 
 namespace {
 

@@ -6,8 +6,8 @@
 // system: the list view reads and writes the structure at the address it is
 // given, in its own address space. So the structure and its text buffer are
 // placed in the target process with VirtualAllocEx and copied in and out with
-// WriteProcessMemory and ReadProcessMemory. Both processes are 32-bit, so the
-// layout is this program's own LVITEMW.
+// WriteProcessMemory and ReadProcessMemory. Both processes come from one
+// build, both 32-bit or both 64-bit, so the layout is this program's own LVITEMW.
 //
 // List boxes are different: the system copies the text of LB_GETTEXT across
 // processes itself (on Windows and in Wine alike), so list_box_lines needs no
