@@ -3,7 +3,7 @@
 //               and how soon a message posted to its window is handled meanwhile
 //   startup     process start to the first painted main window, beside a
 //               minimal Win32 program of the same size; the motherboard lookup
-//   size        the size of Vantrix.exe and its working set after start
+//   size        the size of the program file and its working set after start
 //   folder      repairing FOLDER through the import routine against a plain
 //               "reg.exe import" of the same file
 //   scan        the Restriction Fixer's scan on the real registry
@@ -46,8 +46,11 @@ double median(std::vector<double> values) {
     return values[values.size() / 2];
 }
 
+// Each figure names the build it was measured with.
+constexpr const char* kBuild = sizeof(void*) == 8 ? "64-bit" : "32-bit";
+
 void report(const char* what, double value, const char* unit, const char* target) {
-    std::printf("%-58s %10.2f %-3s (%s)\n", what, value, unit, target);
+    std::printf("[%s] %-58s %10.2f %-3s (%s)\n", kBuild, what, value, unit, target);
     std::fflush(stdout);
 }
 
@@ -197,7 +200,7 @@ void bench_startup() {
 void bench_size() {
     WIN32_FILE_ATTRIBUTE_DATA data{};
     GetFileAttributesExW(e2e::vantrix_exe().c_str(), GetFileExInfoStandard, &data);
-    report("size: Vantrix.exe with every resource", static_cast<double>(data.nFileSizeLow) / 1048576.0, "MB",
+    report("size: the program file with every resource", static_cast<double>(data.nFileSizeLow) / 1048576.0, "MB",
            "target <= 1.5 MB");
 }
 
