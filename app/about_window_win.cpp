@@ -174,7 +174,7 @@ void TFORM_TENTANG::BTN_OKClick() {
 }
 
 void TFORM_TENTANG::LABEL_HOMEPAGEClick() {
-    shell_open(hwnd_, homepage_target());
+    open_as_user(hwnd_, homepage_target());
 }
 void TFORM_TENTANG::LABEL_HOMEPAGEMouseMove() {
     set_label_underline(component(LABEL_HOMEPAGE), true);
@@ -184,7 +184,7 @@ void TFORM_TENTANG::LABEL_HOMEPAGEMouseLeave() {
 }
 
 void TFORM_TENTANG::LABEL_EMAILClick() {
-    shell_open(hwnd_, email_target());
+    open_as_user(hwnd_, email_target());
 }
 void TFORM_TENTANG::LABEL_EMAILMouseMove() {
     set_label_underline(component(LABEL_EMAIL), true);

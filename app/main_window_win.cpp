@@ -275,10 +275,10 @@ void TFORM_UTAMA::mnuRESTARTEXPLORERClick() {
     restart_explorer(app().services());
 }
 void TFORM_UTAMA::mnuHomepageClick() {
-    shell_open(hwnd_, homepage_target());
+    open_as_user(hwnd_, homepage_target());
 }
 void TFORM_UTAMA::mnuEmailClick() {
-    shell_open(hwnd_, email_target());
+    open_as_user(hwnd_, email_target());
 }
 void TFORM_UTAMA::mnuABOUTClick() {
     FORM_TENTANG->show_modal();

@@ -1,11 +1,16 @@
 #include "app/menu_win.h"
 
+#include <exdisp.h>
 #include <shellapi.h>
+#include <shldisp.h>
+#include <shlobj.h>
 
+#include <array>
 #include <string>
 #include <vector>
 
 #include "services/error.h"
+#include "services/handles_win.h"
 
 namespace vx {
 
@@ -61,9 +66,88 @@ HMENU build_menu_bar(std::span<const MenuItem> items) {
     return bar;
 }
 
+namespace {
+
+std::wstring system_folder() {
+    std::array<wchar_t, MAX_PATH + 2> buffer{};
+    return std::wstring(buffer.data(), GetSystemDirectoryW(buffer.data(), MAX_PATH));
+}
+
+} // namespace
+
 void shell_open(HWND owner, const ShellTarget& target) {
+    // The program starts in the system folder, not in the folder this one was
+    // started from, where a planted DLL or program could be picked up.
+    const std::wstring folder = system_folder();
     ShellExecuteW(owner, L"open", target.file.c_str(), target.parameters.empty() ? nullptr : target.parameters.c_str(),
-                  nullptr, SW_SHOW);
+                  folder.c_str(), SW_SHOW);
+}
+
+namespace {
+
+// The Shell.Application object of the running desktop shell, reached from the
+// shell's own desktop window: what it starts runs in the shell's process and
+// with the shell's rights, not this program's. Empty where no desktop shell
+// runs or it offers no such object.
+ComPtr<IShellDispatch2> desktop_shell() {
+    ComPtr<IShellWindows> windows;
+    if (FAILED(
+            CoCreateInstance(CLSID_ShellWindows, nullptr, CLSCTX_LOCAL_SERVER, IID_IShellWindows, windows.put_void())))
+        return {};
+    Variant location;
+    location.get().vt = VT_I4;
+    location.get().lVal = CSIDL_DESKTOP;
+    Variant root;
+    long window = 0;
+    ComPtr<IDispatch> desktop;
+    if (windows->FindWindowSW(&location.get(), &root.get(), SWC_DESKTOP, &window, SWFO_NEEDDISPATCH, desktop.put()) !=
+            S_OK ||
+        !desktop)
+        return {};
+    ComPtr<IServiceProvider> provider;
+    ComPtr<IShellBrowser> browser;
+    ComPtr<IShellView> view;
+    ComPtr<IDispatch> background;
+    ComPtr<IShellFolderViewDual> folder_view;
+    ComPtr<IDispatch> application;
+    ComPtr<IShellDispatch2> shell;
+    if (FAILED(desktop->QueryInterface(IID_IServiceProvider, provider.put_void())) || !provider ||
+        FAILED(provider->QueryService(SID_STopLevelBrowser, IID_IShellBrowser, browser.put_void())) || !browser ||
+        FAILED(browser->QueryActiveShellView(view.put())) || !view ||
+        FAILED(view->GetItemObject(SVGIO_BACKGROUND, IID_IDispatch, background.put_void())) || !background ||
+        FAILED(background->QueryInterface(IID_IShellFolderViewDual, folder_view.put_void())) || !folder_view ||
+        FAILED(folder_view->get_Application(application.put())) || !application ||
+        FAILED(application->QueryInterface(IID_IShellDispatch2, shell.put_void())))
+        return {};
+    return shell;
+}
+
+} // namespace
+
+bool open_through_desktop_shell(const ShellTarget& target) {
+    ComPtr<IShellDispatch2> shell = desktop_shell();
+    if (!shell) return false;
+    Bstr file(target.file.c_str());
+    Variant arguments, directory, operation, show;
+    arguments.get().vt = VT_BSTR;
+    arguments.get().bstrVal = SysAllocString(target.parameters.c_str());
+    directory.get().vt = VT_BSTR;
+    directory.get().bstrVal = SysAllocString(L"");
+    operation.get().vt = VT_BSTR;
+    operation.get().bstrVal = SysAllocString(L"open");
+    show.get().vt = VT_I4;
+    show.get().lVal = SW_SHOWNORMAL;
+    return SUCCEEDED(shell->ShellExecute(file.get(), arguments.get(), directory.get(), operation.get(), show.get()));
+}
+
+void open_as_user(HWND owner, const ShellTarget& target) {
+    // A browser or mail client started from here would run elevated, and with
+    // it every page and attachment it opens. The desktop shell starts it with
+    // the user's own rights. Where no desktop shell runs (another shell, or
+    // none), there is nobody to hand it to, and it is opened from here as
+    // before.
+    if (open_through_desktop_shell(target)) return;
+    shell_open(owner, target);
 }
 
 } // namespace vx

@@ -2,6 +2,7 @@
 
 #include "app/components.h"
 #include "app/product_info.h"
+#include "services/text.h"
 
 namespace vx {
 
@@ -51,26 +52,35 @@ constexpr MenuItem kMainMenu[] = {
 // The console snap-ins that are opened with the single letter "s".
 constexpr std::wstring_view kSnapIn = L"s";
 
+constexpr auto kSystem = LaunchFolder::system;
+
 constexpr Launcher kLaunchers[] = {
-    {mnuComponentServices, L"\\system32\\comexp.msc", {}},
-    {mnuComputerManagement, L"\\system32\\compmgmt.msc", kSnapIn},
-    {mnuDiskCleanup, L"\\system32\\cleanmgr.exe", {}},
-    {mnuDiskDefragmenter, L"\\system32\\dfrgui.exe", {}},
-    {mnuEventViewer, L"\\system32\\eventvwr.msc", kSnapIn},
-    {mnuLocalSecurityPolicy, L"\\system32\\secpol.msc", kSnapIn},
-    {mnuPerformanceMonitor, L"\\system32\\perfmon.msc", kSnapIn},
-    {mnuPrintManagement, L"\\system32\\printmanagement.msc", {}},
-    {mnuResourceMonitor, L"\\system32\\perfmon.exe", L"/res"},
-    {mnuServices, L"\\system32\\services.msc", {}},
-    {mnuTaskScheduler, L"\\system32\\taskschd.msc", kSnapIn},
-    {mnuSystemConfiguration, L"\\system32\\msconfig.exe", {}},
-    {mnuSystemInformation, L"\\system32\\msinfo32.exe", {}},
-    {mnuWindowsFirewall, L"\\system32\\WF.msc", {}},
-    {mnuWindowsMemoryDiagnostic, L"\\system32\\MdSched.exe", {}},
-    {mnuTASKMGR, L"taskmgr", {}},
-    {mnuREGEDIT, L"regedit", {}},
-    {mnuCMD, L"cmd", {}},
+    {mnuComponentServices, kSystem, L"comexp.msc", {}},
+    {mnuComputerManagement, kSystem, L"compmgmt.msc", kSnapIn},
+    {mnuDiskCleanup, kSystem, L"cleanmgr.exe", {}},
+    {mnuDiskDefragmenter, kSystem, L"dfrgui.exe", {}},
+    {mnuEventViewer, kSystem, L"eventvwr.msc", kSnapIn},
+    {mnuLocalSecurityPolicy, kSystem, L"secpol.msc", kSnapIn},
+    {mnuPerformanceMonitor, kSystem, L"perfmon.msc", kSnapIn},
+    {mnuPrintManagement, kSystem, L"printmanagement.msc", {}},
+    {mnuResourceMonitor, kSystem, L"perfmon.exe", L"/res"},
+    {mnuServices, kSystem, L"services.msc", {}},
+    {mnuTaskScheduler, kSystem, L"taskschd.msc", kSnapIn},
+    {mnuSystemConfiguration, kSystem, L"msconfig.exe", {}},
+    {mnuSystemInformation, kSystem, L"msinfo32.exe", {}},
+    {mnuWindowsFirewall, kSystem, L"WF.msc", {}},
+    {mnuWindowsMemoryDiagnostic, kSystem, L"MdSched.exe", {}},
+    {mnuTASKMGR, kSystem, L"taskmgr.exe", {}},
+    {mnuREGEDIT, LaunchFolder::windows, L"regedit.exe", {}},
+    {mnuCMD, kSystem, L"cmd.exe", {}},
 };
+
+// A file in a folder that the folder lookup answers without a trailing
+// backslash, except at a drive's root ("C:\"), whose backslash stays single.
+std::wstring in_folder(std::wstring folder, std::wstring_view file) {
+    if (folder.empty() || folder.back() != L'\\') folder += L'\\';
+    return folder + std::wstring(file);
+}
 
 } // namespace
 
@@ -98,14 +108,16 @@ const Launcher* find_launcher(int id) {
 }
 
 ShellTarget launch_target(const Launcher& launcher, Folders& folders) {
-    std::wstring file(launcher.file);
-    if (!file.empty() && file.front() == L'\\') {
-        // The folder lookup answers without a trailing backslash, except for
-        // a Windows folder at a drive's root ("C:\"), whose backslash the
-        // suffix brings again.
-        std::wstring folder = folders.windows_folder();
-        if (!folder.empty() && folder.back() == L'\\') folder.pop_back();
-        file = folder + file;
+    const std::wstring file = in_folder(
+        launcher.folder == LaunchFolder::windows ? folders.windows_folder() : folders.system_folder(), launcher.file);
+    const std::wstring_view name = launcher.file;
+    if (name.size() > 4 && equals_ignore_case(name.substr(name.size() - 4), L".msc")) {
+        // A console is started by mmc.exe itself, not through the "mscfile"
+        // association, which HKCU\Software\Classes can take over without
+        // elevation.
+        std::wstring parameters = L"\"" + file + L"\"";
+        if (!launcher.parameters.empty()) parameters += L" " + std::wstring(launcher.parameters);
+        return {in_folder(folders.system_folder(), L"mmc.exe"), parameters};
     }
     return {file, std::wstring(launcher.parameters)};
 }

@@ -24,12 +24,15 @@ std::span<const MenuItem> main_menu();
 // key: every ampersand doubled so that it shows as itself.
 std::wstring menu_text(std::wstring_view caption);
 
-// A Tools menu item that hands a program to the shell.
+// The folder a launcher's file is in.
+enum class LaunchFolder { system, windows };
+
+// A Tools menu item that starts a program, always by its full path. A console
+// (".msc") is opened by the system folder's mmc.exe.
 struct Launcher {
     int id;
-    // Beginning with a backslash: relative to the Windows folder; otherwise a
-    // bare name the shell finds by its program search.
-    std::wstring_view file;
+    LaunchFolder folder;
+    std::wstring_view file; // the file's name in its folder
     std::wstring_view parameters;
 };
 std::span<const Launcher> launchers();

@@ -6,7 +6,10 @@
 
 namespace vx {
 
+// The single-instance marker, a semaphore in the private namespace
+// kInstanceNamespace (see app/startup_win.cpp).
 inline constexpr wchar_t kSemaphoreName[] = L"MyAppVantrix";
+inline constexpr wchar_t kInstanceNamespace[] = L"Vantrix";
 inline constexpr wchar_t k64BitMessage[] =
     L"You are using a 64-Bit system, please use the 64-Bit version of the program.";
 inline constexpr wchar_t kUnsupportedMessage[] = L"Your system is not supported, only for Windows 8/10!";

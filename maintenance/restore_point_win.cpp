@@ -116,6 +116,14 @@ void create_restore_point(Services& services) {
     create_restore_point(services, request);
 }
 
-void open_system_restore(HWND owner) { ShellExecuteW(owner, L"open", L"rstrui.exe", nullptr, nullptr, SW_SHOW); }
+void open_system_restore(HWND owner) {
+    // Named by its full path and started in the system folder, so that no
+    // rstrui.exe found by a search (the current folder, PATH) runs instead.
+    wchar_t folder[MAX_PATH + 1] = {};
+    const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    if (length == 0 || length >= MAX_PATH) return;
+    const std::wstring program = std::wstring(folder, length) + L"\\rstrui.exe";
+    ShellExecuteW(owner, L"open", program.c_str(), nullptr, folder, SW_SHOW);
+}
 
 } // namespace vx

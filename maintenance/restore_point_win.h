@@ -15,8 +15,8 @@ public:
 };
 
 void create_restore_point(Services& services);
-// Opens System Restore ("rstrui.exe") through the shell; the result is not
-// looked at.
+// Opens System Restore (the system folder's "rstrui.exe") through the shell;
+// the result is not looked at.
 void open_system_restore(HWND owner);
 
 } // namespace vx

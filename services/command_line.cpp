@@ -47,13 +47,15 @@ void check_command_line(std::wstring_view command_line) {
 
 std::wstring program_token(std::wstring_view command_line, std::wstring* rest) {
     std::size_t start = 0;
-    while (start < command_line.size() && (command_line[start] == L' ' || command_line[start] == L'\t')) ++start;
+    while (start < command_line.size() && (command_line[start] == L' ' || command_line[start] == L'\t'))
+        ++start;
     std::wstring token;
     std::size_t end = start;
     if (start < command_line.size() && command_line[start] == L'"') {
         const auto close = command_line.find(L'"', start + 1);
         end = close == std::wstring_view::npos ? command_line.size() : close + 1;
-        token = std::wstring(command_line.substr(start + 1, (close == std::wstring_view::npos ? end : close) - start - 1));
+        token =
+            std::wstring(command_line.substr(start + 1, (close == std::wstring_view::npos ? end : close) - start - 1));
     } else {
         end = command_line.find_first_of(L" \t", start);
         if (end == std::wstring_view::npos) end = command_line.size();
@@ -63,41 +65,50 @@ std::wstring program_token(std::wstring_view command_line, std::wstring* rest) {
     return token;
 }
 
-bool names_path(std::wstring_view program) { return program.find_first_of(L"\\/:") != std::wstring_view::npos; }
+bool names_path(std::wstring_view program) {
+    return program.find_first_of(L"\\/:") != std::wstring_view::npos;
+}
 
-bool same_folder(std::wstring_view a, std::wstring_view b) {
-    while (!a.empty() && (a.back() == L'\\' || a.back() == L'/')) a.remove_suffix(1);
-    while (!b.empty() && (b.back() == L'\\' || b.back() == L'/')) b.remove_suffix(1);
-    return equals_ignore_case(a, b);
+bool is_absolute_path(std::wstring_view path) {
+    const bool drive_root = path.size() >= 3 && path[1] == L':' && (path[2] == L'\\' || path[2] == L'/');
+    return drive_root || path.starts_with(L"\\\\");
 }
 
 std::optional<std::wstring> find_program(std::wstring_view program, const ProgramSearch& search) {
     if (program.empty()) return std::nullopt;
-    if (names_path(program)) return std::wstring(program);
-
-    std::wstring name(program);
-    if (name.find(L'.') == std::wstring::npos) name += L".exe";
-
-    std::vector<std::wstring> folders;
-    if (!search.system_folder.empty()) folders.push_back(search.system_folder);
-    for (auto& entry : split(search.path_variable, L';')) {
-        auto folder = trim(entry);
-        if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"') folder = folder.substr(1, folder.size() - 2);
-        // Only absolute folders count: "." or a relative entry would mean the current folder.
-        const bool absolute = (folder.size() >= 3 && folder[1] == L':' && (folder[2] == L'\\' || folder[2] == L'/')) ||
-                              folder.starts_with(L"\\\\");
-        if (absolute) folders.push_back(folder);
+    if (names_path(program)) {
+        if (!is_absolute_path(program)) return std::nullopt;
+        return std::wstring(program);
     }
-    for (const auto& folder : folders) {
-        bool excluded = false;
-        for (const auto& skip : search.excluded) excluded = excluded || same_folder(folder, skip);
-        if (excluded) continue;
-        std::wstring candidate = folder;
-        if (candidate.back() != L'\\' && candidate.back() != L'/') candidate += L'\\';
-        candidate += name;
-        if (search.file_exists && search.file_exists(candidate)) return candidate;
+    if (search.system_folder.empty() || !search.file_exists) return std::nullopt;
+
+    std::wstring candidate = search.system_folder;
+    if (candidate.back() != L'\\' && candidate.back() != L'/') candidate += L'\\';
+    candidate += program;
+    if (program.find(L'.') == std::wstring_view::npos) candidate += L".exe";
+    if (!search.file_exists(candidate)) return std::nullopt;
+    return candidate;
+}
+
+std::wstring environment_block(const std::vector<std::wstring>& entries, std::wstring_view name,
+                               std::wstring_view value) {
+    std::wstring block;
+    for (const auto& entry : entries) {
+        if (entry.empty()) continue;
+        // The name ends at the first "=" after the first character: entries
+        // such as "=C:=C:\\Work" begin with one.
+        const auto equals = entry.find(L'=', 1);
+        const std::wstring_view entry_name = std::wstring_view(entry).substr(0, equals);
+        if (equals != std::wstring::npos && equals_ignore_case(entry_name, name)) continue;
+        block += entry;
+        block += L'\0';
     }
-    return std::nullopt;
+    block += name;
+    block += L'=';
+    block += value;
+    block += L'\0';
+    block += L'\0';
+    return block;
 }
 
 } // namespace vx

@@ -33,22 +33,30 @@ std::wstring program_token(std::wstring_view command_line, std::wstring* rest = 
 // or a drive colon) rather than by bare name.
 bool names_path(std::wstring_view program);
 
-// Where a bare program name may be found. The program's own folder and the
-// current folder are never searched: an elevated program must not run a
-// reg.exe someone left beside it.
+// Where a bare program name is found: in the system folder alone. Neither
+// PATH nor the program's own folder nor the current folder is searched, so an
+// elevated program never runs a reg.exe that someone left in a folder a user
+// can write to. Programs that live elsewhere in the system are named by their
+// full path.
 struct ProgramSearch {
-    std::wstring system_folder;           // searched first
-    std::wstring path_variable;           // then each folder of PATH, in order
-    std::vector<std::wstring> excluded;   // the program's own and the current folder
+    std::wstring system_folder;
     std::function<bool(const std::wstring&)> file_exists;
 };
 
-// The full path of `program`, or nothing when it is found nowhere. A name
-// without an extension gets ".exe", as process creation does. A name that
-// already holds a path is taken as it is.
+// True when a path is absolute: a drive with its root ("C:\") or a UNC path.
+bool is_absolute_path(std::wstring_view path);
+
+// The full path of `program`, or nothing when it is not there. A bare name
+// without an extension gets ".exe", as process creation does, and is looked
+// for in the system folder. An absolute path is taken as it is; a relative
+// one ("tools\reg.exe", "C:reg.exe") is refused, since it would be read
+// against the current folder.
 std::optional<std::wstring> find_program(std::wstring_view program, const ProgramSearch& search);
 
-// Case-insensitive comparison of folder paths, ignoring a trailing backslash.
-bool same_folder(std::wstring_view a, std::wstring_view b);
+// An environment block for process creation: the entries ("NAME=value") in
+// their order with `name` set to `value` (an entry of that name, in any case,
+// is replaced), each ended by a zero and the block by one more.
+std::wstring environment_block(const std::vector<std::wstring>& entries, std::wstring_view name,
+                               std::wstring_view value);
 
 } // namespace vx

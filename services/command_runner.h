@@ -8,9 +8,9 @@
 
 namespace vx {
 
-// Starts programs. A bare program name is looked up only in the system folder
-// and the folders of PATH (never beside the program or in the current folder)
-// and started by its full path.
+// Starts programs. A bare program name is looked up in the system folder alone
+// (never in PATH, beside the program or in the current folder); any other
+// program is named by its full path. Every child starts in the system folder.
 class CommandRunner {
 public:
     virtual ~CommandRunner() = default;

@@ -6,40 +6,20 @@ namespace vx {
 
 namespace {
 
-std::wstring module_folder() {
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD n = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (n == 0) return {};
-        if (n < path.size()) {
-            path.resize(n);
-            break;
-        }
-        path.resize(path.size() * 2);
-    }
-    const auto slash = path.find_last_of(L'\\');
-    return slash == std::wstring::npos ? std::wstring() : path.substr(0, slash);
-}
-
-std::wstring current_folder() {
-    const DWORD n = GetCurrentDirectoryW(0, nullptr);
-    if (n == 0) return {};
-    std::wstring path(n, L'\0');
-    path.resize(GetCurrentDirectoryW(n, path.data()));
-    return path;
-}
-
-std::wstring environment(const wchar_t* name) {
-    const DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
-    if (n == 0) return {};
-    std::wstring value(n, L'\0');
-    value.resize(GetEnvironmentVariableW(name, value.data(), n));
-    return value;
-}
-
 std::wstring system_folder() {
     std::array<wchar_t, MAX_PATH + 2> buffer{};
     return std::wstring(buffer.data(), GetSystemDirectoryW(buffer.data(), MAX_PATH));
+}
+
+// This process's environment as its entries.
+std::vector<std::wstring> environment_entries() {
+    std::vector<std::wstring> entries;
+    wchar_t* strings = GetEnvironmentStringsW();
+    if (!strings) return entries;
+    for (const wchar_t* entry = strings; *entry; entry += entries.back().size() + 1)
+        entries.emplace_back(entry);
+    FreeEnvironmentStringsW(strings);
+    return entries;
 }
 
 bool is_file(const std::wstring& path) {
@@ -55,8 +35,6 @@ Win32CommandRunner::Win32CommandRunner(std::function<void()> process_messages)
 std::wstring Win32CommandRunner::resolve(const std::wstring& command_line) {
     ProgramSearch search;
     search.system_folder = system_folder();
-    search.path_variable = environment(L"PATH");
-    search.excluded = {module_folder(), current_folder()};
     search.file_exists = is_file;
     const auto found = find_program(program_token(command_line), search);
     if (!found || !is_file(*found)) return {};
@@ -80,8 +58,16 @@ Win32CommandRunner::Child Win32CommandRunner::create(const std::wstring& command
     PROCESS_INFORMATION info{};
     // The program is named by its full path, so the system does no search of
     // its own (which would look beside this program and in the current folder).
+    // The child starts in the system folder rather than in the folder this
+    // program was started from (Downloads, say), and with
+    // NoDefaultCurrentDirectoryInExePath set, so that neither cmd's search for
+    // a bare command name nor the child's own searches look in a folder the
+    // user can write to.
+    const std::wstring folder = system_folder();
+    std::wstring environment = environment_block(environment_entries(), L"NoDefaultCurrentDirectoryInExePath", L"1");
     if (!CreateProcessW(program.c_str(), buffer.data(), nullptr, nullptr, FALSE,
-                        CREATE_NEW_CONSOLE | NORMAL_PRIORITY_CLASS, nullptr, nullptr, &startup, &info))
+                        CREATE_NEW_CONSOLE | CREATE_UNICODE_ENVIRONMENT | NORMAL_PRIORITY_CLASS, environment.data(),
+                        folder.c_str(), &startup, &info))
         return child;
     child.process.reset(info.hProcess);
     child.thread.reset(info.hThread);

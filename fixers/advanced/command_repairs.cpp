@@ -15,8 +15,13 @@ void run_all(Services& services, std::span<const RepairCommand> list) {
 } // namespace
 
 void flush_dns_cache(Services& services) {
-    static constexpr RepairCommand kCommands[] = {{L"powershell.exe /c ipconfig /flushdns", sw::show_normal}};
-    run_all(services, kCommands);
+    // PowerShell lives below the system folder and is named by its full path;
+    // -NoProfile keeps the user's profile script from running elevated.
+    RepairCommands commands(services);
+    commands.run(quote_argument(services.folders.system_folder() + L"\\WindowsPowerShell\\v1.0\\powershell.exe") +
+                     L" -NoProfile /c ipconfig /flushdns",
+                 sw::show_normal);
+    commands.finish();
 }
 
 void renew_ip_address(Services& services) {
@@ -61,7 +66,9 @@ void fix_system_restore(Services& services) {
     };
     RepairCommands commands(services);
     // System Restore is enabled for the drive Windows lives on, such as "D:\".
-    commands.run(L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"" +
+    // wmic lives below the system folder and is named by its full path.
+    commands.run(quote_argument(services.folders.system_folder() + L"\\wbem\\wmic.exe") +
+                     L" /namespace:\\\\root\\default path SystemRestore Call enable \"" +
                      services.folders.system_drive() + L"\"",
                  sw::show);
     commands.run(kServiceCommands);

@@ -281,7 +281,7 @@ protected:
             ASSERT_TRUE(program->planted()) << to_narrow(program->path());
         saved.save(HKEY_CURRENT_USER, kLeftoverKey);
 
-        app = App::launch({{}, {{L"TEMP", temp}}, scratch});
+        app = App::launch(launch_options());
         main = app.main_window();
         ASSERT_NE(main, nullptr) << "no main window";
         ASSERT_FALSE(wait_message_box(app.id(), 300));
@@ -296,6 +296,8 @@ protected:
         RemoveDirectoryW((scratch + L"\\Ann Lee").c_str());
     }
     bool select_file_associations() { return select_page(main, 1); }
+    // Started from the scratch folder, which holds a planted reg.exe.
+    virtual App::Options launch_options() const { return {{}, {{L"TEMP", temp}}, scratch}; }
 
     // Scrolls the row's button into view, clicks it and answers the box that
     // follows with OK, checking first that the row's script file is already
@@ -385,6 +387,37 @@ TEST_F(FileAssociations, TxtRebuildsTextFilesRemovingAPlantedVerbAndTheUsersChoi
               imported_expand_sz(L"%SystemRoot%\\system32\\NOTEPAD.EXE %1"));
     EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, std::wstring(L"txtfile\\shell\\") + kPlantedVerb));
     EXPECT_EQ(read_value(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt\\UserChoice", L"ProgId"), sz(L"txtfile"));
+}
+
+// Started from an elevated Command Prompt, the program's current folder is the
+// system folder, and a folder the user can write to is on PATH with a reg.exe
+// in it: the lookup must neither leave the system folder out nor fall back on
+// PATH.
+class FileAssociationsFromTheSystemFolder : public FileAssociations {
+protected:
+    App::Options launch_options() const override {
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        std::wstring path(32767, L'\0');
+        path.resize(GetEnvironmentVariableW(L"PATH", path.data(), static_cast<DWORD>(path.size())));
+        // The scratch folder, with its planted reg.exe, goes on PATH.
+        return {{}, {{L"TEMP", temp}, {L"PATH", path + L";" + scratch}}, system};
+    }
+};
+
+TEST_F(FileAssociationsFromTheSystemFolder, TxtImportsWithTheSystemsRegExeNotTheOneOnPath) {
+    for (const std::wstring& key : {std::wstring(L".txt"), std::wstring(L"txtfile")})
+        saved.save(HKEY_CLASSES_ROOT, key);
+    saved.save(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt");
+    saved.save(HKEY_CURRENT_USER, std::wstring(kRoamingFileExts) + L".txt");
+    write_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L"", sz(L"C:\\planted.exe"));
+
+    expect_done(fix(btnFIXTXTFILE, L"TXT.reg"));
+
+    EXPECT_FALSE(in_current_folder.ran()) << "the reg.exe on PATH ran";
+    expect_no_planted_program_ran();
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L""),
+              imported_expand_sz(L"%SystemRoot%\\system32\\NOTEPAD.EXE %1"));
 }
 
 TEST_F(FileAssociations, DirectoryRewritesTheClassThroughDirRegAndKeepsOtherVerbs) {

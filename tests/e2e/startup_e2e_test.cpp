@@ -3,6 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <vector>
+
+#include <windows.h>
+
+#include <sddl.h>
 
 #include "app/components.h"
 #include "services/byte_size.h"
@@ -76,6 +81,42 @@ TEST(StartupOnWin10, ASecondCopyEndsSilentlyAndANewStartWorksOnceTheFirstHasEnde
     EXPECT_EQ(first.wait_exit(20000), 0u);
     App third = App::launch();
     EXPECT_NE(third.main_window(), nullptr);
+}
+
+// The single-instance semaphore under its plain name, made first by another
+// process of the same user, as one that is not elevated would make it: owned
+// by the user and open to everyone. Vantrix must start all the same. On
+// Windows its marker lives in a private namespace that only an elevated
+// process can create, so the plain name means nothing to it; Wine 8 has no
+// private namespaces (CreateBoundaryDescriptorW answers nothing), and there
+// the program takes an existing plain-named marker for another copy only
+// when the Administrators group owns it.
+TEST(StartupOnWin10, ASemaphoreOfTheSameNameMadeFirstByAnotherProcessDoesNotStopIt) {
+    HANDLE token = nullptr;
+    ASSERT_TRUE(OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, &token));
+    std::vector<BYTE> user(256);
+    DWORD size = 0;
+    const BOOL got = GetTokenInformation(token, TokenUser, user.data(), static_cast<DWORD>(user.size()), &size);
+    CloseHandle(token);
+    ASSERT_TRUE(got);
+    wchar_t* sid = nullptr;
+    ASSERT_TRUE(ConvertSidToStringSidW(reinterpret_cast<TOKEN_USER*>(user.data())->User.Sid, &sid));
+    const std::wstring sddl = L"O:" + std::wstring(sid) + L"D:(A;;GA;;;WD)";
+    LocalFree(sid);
+    SECURITY_ATTRIBUTES attributes{sizeof(attributes), nullptr, FALSE};
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(sddl.c_str(), SDDL_REVISION_1,
+                                                                     &attributes.lpSecurityDescriptor, nullptr));
+    HANDLE squatter = CreateSemaphoreW(&attributes, 0, 1, L"MyAppVantrix");
+    const DWORD error = GetLastError();
+    LocalFree(attributes.lpSecurityDescriptor);
+    ASSERT_NE(squatter, nullptr);
+    ASSERT_NE(error, static_cast<DWORD>(ERROR_ALREADY_EXISTS)) << "a copy of the program already runs";
+
+    App app = App::launch();
+    EXPECT_NE(app.main_window(), nullptr) << "the planted semaphore stopped the program";
+    EXPECT_TRUE(app.running());
+    app.terminate();
+    CloseHandle(squatter);
 }
 
 TEST(StartupOnWin7, RefusesWindows7AndASecondCopyEndsSilentlyMeanwhile) {

@@ -143,7 +143,9 @@ TEST(AdvancedCatalogue, EachButtonRunsItsOwnRepair) {
          [](const FakeSystem& s) {
              return !s.runner.calls().empty() && s.runner.calls()[0].command_line.ends_with(L"tempbat.bat\"\"");
          }},
-        {L"btnFIXDNSCACHE", first_command(L"powershell.exe /c ipconfig /flushdns")},
+        {L"btnFIXDNSCACHE",
+         first_command(
+             L"C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe -NoProfile /c ipconfig /flushdns")},
         {L"btnRenewIP", first_command(L"ipconfig /release")},
         {L"btnRESETFIREWALL", first_command(L"netsh advfirewall reset")},
         {L"btnFIXFILEHOST",
@@ -159,8 +161,8 @@ TEST(AdvancedCatalogue, EachButtonRunsItsOwnRepair) {
         {L"btnFIXHIBERNATE", first_command(L"powercfg -h on")},
         {L"btnFIXPLUGPLAY", first_command(L"net Start PlugPlay")},
         {L"btnFIXWINSCRIPTHOST", dword(HKLM, L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings", L"Enabled", 1)},
-        {L"btnFIXSYSRESTORE",
-         first_command(L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\"")},
+        {L"btnFIXSYSRESTORE", first_command(L"C:\\Windows\\system32\\wbem\\wmic.exe /namespace:\\\\root\\default path "
+                                            L"SystemRestore Call enable \"C:\\\"")},
         {L"btnResetGPedit", first_command(L"gpupdate /force")},
     };
     ASSERT_EQ(std::size(buttons), 23u);

@@ -31,7 +31,8 @@ TEST_P(CommandRepair, RunsItsCommandsInOrderEachWaitedForThenShowsTheNotice) {
     std::size_t boxes_seen_by_commands = 0;
     s.runner.on_run = [&](const std::wstring&) { boxes_seen_by_commands += s.ui.boxes.size(); };
     // Failure exit codes change nothing.
-    for (const wchar_t* program : {L"netsh", L"ipconfig", L"SC", L"Net", L"wmic", L"gpupdate"})
+    for (const wchar_t* program :
+         {L"netsh", L"ipconfig", L"SC", L"Net", L"C:\\Windows\\system32\\wbem\\wmic.exe", L"gpupdate"})
         s.runner.exit_code(program, 1);
     c.repair(s.services);
     EXPECT_EQ(s.runner.calls(), c.calls);
@@ -43,7 +44,11 @@ TEST_P(CommandRepair, RunsItsCommandsInOrderEachWaitedForThenShowsTheNotice) {
 INSTANTIATE_TEST_SUITE_P(
     Advanced, CommandRepair,
     ::testing::Values(
-        CommandCase{"FlushDns", flush_dns_cache, {{L"powershell.exe /c ipconfig /flushdns", 1, true}}},
+        CommandCase{
+            "FlushDns",
+            flush_dns_cache,
+            {{L"C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe -NoProfile /c ipconfig /flushdns", 1,
+              true}}},
         CommandCase{"RenewIp", renew_ip_address, {{L"ipconfig /release", 1, true}, {L"ipconfig /renew", 1, true}}},
         CommandCase{"Firewall", reset_firewall, {{L"netsh advfirewall reset", 1, true}}},
         CommandCase{"TcpIp", reset_tcp_ip, {{L"netsh int ip reset", 1, true}}},
@@ -52,7 +57,9 @@ INSTANTIATE_TEST_SUITE_P(
         CommandCase{"Proxy", reset_proxy, {{L"netsh winhttp reset proxy", 1, true}}},
         CommandCase{"SystemRestore",
                     fix_system_restore,
-                    {{L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\"", 5, true},
+                    {{L"C:\\Windows\\system32\\wbem\\wmic.exe /namespace:\\\\root\\default path SystemRestore Call "
+                      L"enable \"C:\\\"",
+                      5, true},
                      {L"SC config \"VSS\" start=Auto", 5, true},
                      {L"SC config \"Schedule\" start=Auto", 5, true},
                      {L"SC config \"swprv\" start=Auto", 5, true},
@@ -67,19 +74,48 @@ TEST(SystemRestoreRepair, EnablesSystemRestoreOnTheSystemDrive) {
     s.folders.drive = L"D:\\";
     fix_system_restore(s.services);
     ASSERT_EQ(s.runner.calls().size(), 7u);
-    EXPECT_EQ(s.runner.calls()[0].command_line,
-              L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"D:\\\"");
+    EXPECT_EQ(
+        s.runner.calls()[0].command_line,
+        L"C:\\Windows\\system32\\wbem\\wmic.exe /namespace:\\\\root\\default path SystemRestore Call enable \"D:\\\"");
+}
+
+// PowerShell and wmic live below the system folder and are named by their full
+// path there, quoted when it holds a blank; no lookup in PATH is left to chance.
+TEST(CommandRepairPrograms, ProgramsBelowTheSystemFolderAreNamedByTheirFullPath) {
+    struct Case {
+        const wchar_t* system_folder;
+        void (*repair)(Services&);
+        const wchar_t* first_command;
+    };
+    const Case cases[] = {
+        {L"D:\\Win\\System32", flush_dns_cache,
+         L"D:\\Win\\System32\\WindowsPowerShell\\v1.0\\powershell.exe -NoProfile /c ipconfig /flushdns"},
+        {L"E:\\My Windows\\System32", flush_dns_cache,
+         L"\"E:\\My Windows\\System32\\WindowsPowerShell\\v1.0\\powershell.exe\" -NoProfile /c ipconfig /flushdns"},
+        {L"D:\\Win\\System32", fix_system_restore,
+         L"D:\\Win\\System32\\wbem\\wmic.exe /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\""},
+        {L"E:\\My Windows\\System32", fix_system_restore,
+         L"\"E:\\My Windows\\System32\\wbem\\wmic.exe\" /namespace:\\\\root\\default path SystemRestore Call enable "
+         L"\"C:\\\""},
+    };
+    for (const Case& c : cases) {
+        FakeSystem s;
+        s.folders.system = c.system_folder;
+        c.repair(s.services);
+        ASSERT_FALSE(s.runner.calls().empty());
+        EXPECT_EQ(s.runner.calls()[0].command_line, c.first_command);
+    }
 }
 
 TEST(SystemRestoreRepair, RunsEveryCommandAndNamesTheOneThatCouldNotStart) {
     FakeSystem s;
-    s.runner.missing(L"wmic");
+    s.runner.missing(L"C:\\Windows\\system32\\wbem\\wmic.exe");
     fix_system_restore(s.services);
     EXPECT_EQ(s.runner.calls().size(), 7u);
-    EXPECT_EQ(s.ui.boxes,
-              (std::vector<Box>{{L"This command could not be started:\n"
-                                 L"wmic /namespace:\\\\root\\default path SystemRestore Call enable \"C:\\\"",
-                                 L"Vantrix", 0x10}}));
+    EXPECT_EQ(s.ui.boxes, (std::vector<Box>{{L"This command could not be started:\n"
+                                             L"C:\\Windows\\system32\\wbem\\wmic.exe /namespace:\\\\root\\default path "
+                                             L"SystemRestore Call enable \"C:\\\"",
+                                             L"Vantrix", 0x10}}));
 }
 
 TEST(CommandRepairFailure, EveryCommandThatCouldNotStartIsNamedInOrder) {

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <map>
+#include <optional>
+#include <set>
+#include <vector>
 
 #include "services/command_line.h"
 #include "services/error.h"
@@ -17,15 +19,17 @@ TEST(CommandLineQuoting, FollowsTheWindowsRules) {
     const Case cases[] = {
         {L"import", L"import"},
         {L"C:\\Temp\\TXT.reg", L"C:\\Temp\\TXT.reg"},
-        {L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg", L"\"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg\""},
+        {L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg",
+         L"\"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg\""},
         {L"", L"\"\""},
         {L"a\tb", L"\"a\tb\""},
         {L"say \"hi\"", L"\"say \\\"hi\\\"\""},
         {L"C:\\dir with blank\\", L"\"C:\\dir with blank\\\\\""}, // trailing backslash doubled before the closing mark
-        {L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},                       // two backslashes then a quote
-        {L"a\\b c", L"\"a\\b c\""},                                 // backslashes not before a quote stay single
+        {L"a\\\\\"b", L"\"a\\\\\\\\\\\"b\""},                     // two backslashes then a quote
+        {L"a\\b c", L"\"a\\b c\""},                               // backslashes not before a quote stay single
     };
-    for (const auto& c : cases) EXPECT_EQ(quote_argument(c.argument), c.quoted) << to_utf8(c.argument);
+    for (const auto& c : cases)
+        EXPECT_EQ(quote_argument(c.argument), c.quoted) << to_utf8(c.argument);
 }
 
 TEST(CommandLineQuoting, BuildsProgramAndArguments) {
@@ -57,30 +61,71 @@ TEST(ProgramToken, ReadsTheFirstTokenLikeProcessCreation) {
     EXPECT_FALSE(names_path(L"netsh"));
 }
 
-TEST(ProgramLookup, FindsBareNamesOnlyInTheSystemFolderAndPath) {
-    std::map<std::wstring, bool> disk = {
-        {L"c:\\windows\\system32\\reg.exe", true},
-        {L"c:\\windows\\system32\\netsh.exe", true},
-        {L"c:\\windows\\system32\\wbem\\wmic.exe", true},
-        {L"c:\\downloads\\reg.exe", true},   // planted beside the program
-        {L"c:\\downloads\\gpupdate.exe", true},
-        {L"c:\\work\\sfc.exe", true},        // planted in the current folder
-        {L"c:\\tools\\dism.exe", true},
+// Every folder a user can write to holds a planted copy; only the system
+// folder's own programs are found, whatever the current folder or PATH is.
+TEST(ProgramLookup, FindsBareNamesInTheSystemFolderAloneAndTakesOnlyAbsolutePaths) {
+    const std::set<std::wstring> disk = {
+        L"c:\\windows\\system32\\reg.exe",    L"c:\\windows\\system32\\netsh.exe",
+        L"c:\\windows\\system32\\dism.exe",   L"c:\\windows\\system32\\wbem\\wmic.exe",
+        L"c:\\windows\\regedit.exe",          L"c:\\users\\ann\\bin\\reg.exe",
+        L"c:\\users\\ann\\bin\\gpupdate.exe", L"c:\\users\\ann\\bin\\wmic.exe",
+        L"c:\\users\\ann\\bin\\regedit.exe",  L"c:\\windows\\system32\\ipconfig.exe.exe",
     };
-    ProgramSearch search;
-    search.system_folder = L"C:\\Windows\\system32";
-    search.path_variable = L"C:\\Windows\\system32;C:\\Windows;.;C:\\Downloads\\;relative\\bin;;C:\\Windows\\system32\\wbem;\"C:\\Tools\";C:\\Work";
-    search.excluded = {L"C:\\Downloads", L"C:\\Work\\"};
-    search.file_exists = [&](const std::wstring& path) { return disk.count(to_lower(path)) != 0; };
+    struct Case {
+        const wchar_t* system_folder;
+        const wchar_t* program;
+        std::optional<std::wstring> found;
+    };
+    const Case cases[] = {
+        {L"C:\\Windows\\system32", L"reg.exe", L"C:\\Windows\\system32\\reg.exe"},
+        {L"C:\\Windows\\system32\\", L"reg.exe", L"C:\\Windows\\system32\\reg.exe"}, // one backslash between
+        {L"C:\\Windows\\system32", L"netsh", L"C:\\Windows\\system32\\netsh.exe"},   // ".exe" is added
+        {L"C:\\Windows\\system32", L"DISM", L"C:\\Windows\\system32\\DISM.exe"},
+        {L"C:\\Windows\\system32", L"ipconfig.exe", std::nullopt}, // a name with its extension gets no other
+        // Only beside the program, in the current folder or elsewhere on PATH: not found.
+        {L"C:\\Windows\\system32", L"gpupdate", std::nullopt},
+        {L"C:\\Windows\\system32", L"wmic", std::nullopt},
+        {L"C:\\Windows\\system32", L"regedit", std::nullopt},
+        // The system folder as the current folder changes nothing: it is never left out.
+        {L"C:\\Windows\\system32", L"reg", L"C:\\Windows\\system32\\reg.exe"},
+        {L"", L"reg.exe", std::nullopt},
+        {L"C:\\Windows\\system32", L"", std::nullopt},
+        // A full path is taken as given, a relative one never.
+        {L"C:\\Windows\\system32", L"C:\\Windows\\system32\\wbem\\wmic.exe", L"C:\\Windows\\system32\\wbem\\wmic.exe"},
+        {L"C:\\Windows\\system32", L"\\\\server\\share\\tool.exe", L"\\\\server\\share\\tool.exe"},
+        {L"C:\\Windows\\system32", L"bin\\reg.exe", std::nullopt},
+        {L"C:\\Windows\\system32", L".\\reg.exe", std::nullopt},
+        {L"C:\\Windows\\system32", L"C:reg.exe", std::nullopt},
+        {L"C:\\Windows\\system32", L"\\Windows\\system32\\reg.exe", std::nullopt},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(to_utf8(std::wstring(c.system_folder) + L" | " + c.program));
+        ProgramSearch search;
+        search.system_folder = c.system_folder;
+        search.file_exists = [&](const std::wstring& path) { return disk.count(to_lower(path)) != 0; };
+        EXPECT_EQ(find_program(c.program, search), c.found);
+    }
+}
 
-    EXPECT_EQ(find_program(L"reg.exe", search), L"C:\\Windows\\system32\\reg.exe");
-    EXPECT_EQ(find_program(L"netsh", search), L"C:\\Windows\\system32\\netsh.exe"); // ".exe" is added
-    EXPECT_EQ(find_program(L"wmic", search), L"C:\\Windows\\system32\\wbem\\wmic.exe");
-    EXPECT_EQ(find_program(L"DISM", search), L"C:\\Tools\\DISM.exe");
-    EXPECT_EQ(find_program(L"gpupdate", search), std::nullopt); // only beside the program: not found
-    EXPECT_EQ(find_program(L"sfc", search), std::nullopt);      // only in the current folder
-    EXPECT_EQ(find_program(L"", search), std::nullopt);
-    EXPECT_EQ(find_program(L"C:\\Downloads\\reg.exe", search), L"C:\\Downloads\\reg.exe"); // a path is taken as given
+TEST(EnvironmentBlock, AddsTheVariableOnceAndKeepsEveryOtherEntryInOrder) {
+    using namespace std::string_literals;
+    struct Case {
+        std::vector<std::wstring> entries;
+        std::wstring block;
+    };
+    const Case cases[] = {
+        {{}, L"NoDefaultCurrentDirectoryInExePath=1\0\0"s},
+        {{L"=C:=C:\\Work", L"PATH=C:\\Windows", L"TEMP=C:\\T"},
+         L"=C:=C:\\Work\0PATH=C:\\Windows\0TEMP=C:\\T\0NoDefaultCurrentDirectoryInExePath=1\0\0"s},
+        // One set already, in another case and to another value, is replaced.
+        {{L"A=1", L"nodefaultcurrentdirectoryinexepath=", L"B=2"},
+         L"A=1\0B=2\0NoDefaultCurrentDirectoryInExePath=1\0\0"s},
+        // A longer name that starts the same is another variable.
+        {{L"NoDefaultCurrentDirectoryInExePathX=0"},
+         L"NoDefaultCurrentDirectoryInExePathX=0\0NoDefaultCurrentDirectoryInExePath=1\0\0"s},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(environment_block(c.entries, L"NoDefaultCurrentDirectoryInExePath", L"1"), c.block);
 }
 
 } // namespace

@@ -14,33 +14,38 @@ namespace {
 
 using namespace main_ids;
 
-TEST(ToolsMenu, LaunchersOpenTheirToolFromTheWindowsFolderOrByName) {
+// Every tool is named by its full path, and a console is opened by mmc.exe
+// itself rather than through the "mscfile" association a user can override.
+TEST(ToolsMenu, LaunchersStartTheirToolByFullPathAndConsolesThroughMmc) {
     struct Case {
         int id;
         const wchar_t* file;
         const wchar_t* parameters;
     };
+    constexpr wchar_t kMmc[] = L"D:\\Win\\System32\\mmc.exe";
     const Case cases[] = {
-        {mnuComponentServices, L"C:\\Windows\\system32\\comexp.msc", L""},
-        {mnuComputerManagement, L"C:\\Windows\\system32\\compmgmt.msc", L"s"},
-        {mnuDiskCleanup, L"C:\\Windows\\system32\\cleanmgr.exe", L""},
-        {mnuDiskDefragmenter, L"C:\\Windows\\system32\\dfrgui.exe", L""},
-        {mnuEventViewer, L"C:\\Windows\\system32\\eventvwr.msc", L"s"},
-        {mnuLocalSecurityPolicy, L"C:\\Windows\\system32\\secpol.msc", L"s"},
-        {mnuPerformanceMonitor, L"C:\\Windows\\system32\\perfmon.msc", L"s"},
-        {mnuPrintManagement, L"C:\\Windows\\system32\\printmanagement.msc", L""},
-        {mnuResourceMonitor, L"C:\\Windows\\system32\\perfmon.exe", L"/res"},
-        {mnuServices, L"C:\\Windows\\system32\\services.msc", L""},
-        {mnuTaskScheduler, L"C:\\Windows\\system32\\taskschd.msc", L"s"},
-        {mnuSystemConfiguration, L"C:\\Windows\\system32\\msconfig.exe", L""},
-        {mnuSystemInformation, L"C:\\Windows\\system32\\msinfo32.exe", L""},
-        {mnuWindowsFirewall, L"C:\\Windows\\system32\\WF.msc", L""},
-        {mnuWindowsMemoryDiagnostic, L"C:\\Windows\\system32\\MdSched.exe", L""},
-        {mnuTASKMGR, L"taskmgr", L""},
-        {mnuREGEDIT, L"regedit", L""},
-        {mnuCMD, L"cmd", L""},
+        {mnuComponentServices, kMmc, L"\"D:\\Win\\System32\\comexp.msc\""},
+        {mnuComputerManagement, kMmc, L"\"D:\\Win\\System32\\compmgmt.msc\" s"},
+        {mnuDiskCleanup, L"D:\\Win\\System32\\cleanmgr.exe", L""},
+        {mnuDiskDefragmenter, L"D:\\Win\\System32\\dfrgui.exe", L""},
+        {mnuEventViewer, kMmc, L"\"D:\\Win\\System32\\eventvwr.msc\" s"},
+        {mnuLocalSecurityPolicy, kMmc, L"\"D:\\Win\\System32\\secpol.msc\" s"},
+        {mnuPerformanceMonitor, kMmc, L"\"D:\\Win\\System32\\perfmon.msc\" s"},
+        {mnuPrintManagement, kMmc, L"\"D:\\Win\\System32\\printmanagement.msc\""},
+        {mnuResourceMonitor, L"D:\\Win\\System32\\perfmon.exe", L"/res"},
+        {mnuServices, kMmc, L"\"D:\\Win\\System32\\services.msc\""},
+        {mnuTaskScheduler, kMmc, L"\"D:\\Win\\System32\\taskschd.msc\" s"},
+        {mnuSystemConfiguration, L"D:\\Win\\System32\\msconfig.exe", L""},
+        {mnuSystemInformation, L"D:\\Win\\System32\\msinfo32.exe", L""},
+        {mnuWindowsFirewall, kMmc, L"\"D:\\Win\\System32\\WF.msc\""},
+        {mnuWindowsMemoryDiagnostic, L"D:\\Win\\System32\\MdSched.exe", L""},
+        {mnuTASKMGR, L"D:\\Win\\System32\\taskmgr.exe", L""},
+        {mnuREGEDIT, L"D:\\Win\\regedit.exe", L""},
+        {mnuCMD, L"D:\\Win\\System32\\cmd.exe", L""},
     };
     test::FakeFolders folders;
+    folders.windows = L"D:\\Win";
+    folders.system = L"D:\\Win\\System32";
     ASSERT_EQ(launchers().size(), std::size(cases));
     for (const Case& c : cases) {
         SCOPED_TRACE(to_utf8(std::wstring(main_component_name(c.id))));
@@ -56,7 +61,9 @@ TEST(ToolsMenu, LaunchersOpenTheirToolFromTheWindowsFolderOrByName) {
 TEST(ToolsMenu, WindowsFolderAtADriveRootGivesNoDoubleBackslash) {
     test::FakeFolders folders;
     folders.windows = L"D:\\";
-    EXPECT_EQ(launch_target(*find_launcher(mnuServices), folders).file, L"D:\\system32\\services.msc");
+    folders.system = L"D:\\system32";
+    EXPECT_EQ(launch_target(*find_launcher(mnuREGEDIT), folders).file, L"D:\\regedit.exe");
+    EXPECT_EQ(launch_target(*find_launcher(mnuServices), folders).parameters, L"\"D:\\system32\\services.msc\"");
 }
 
 TEST(HelpMenu, HomepageAndEmailAreWebAndMailAddresses) {

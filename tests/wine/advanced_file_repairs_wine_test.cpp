@@ -179,5 +179,46 @@ TEST(FolderViewResetOnWineExplorer, RunsTheScriptFromAnyTempFolderAndLeavesNoBat
     }
 }
 
+// Copies of reg.exe, taskkill.exe and explorer.exe lie in the folder the
+// program was started from, say Downloads. The batch names them bare, and cmd
+// looks in its current folder first: none of them may run, and the batch
+// still does its work with the system's own programs. Ends Explorer, as the
+// test above does.
+TEST(FolderViewResetOnWineExplorer, NeverRunsProgramsPlantedInTheFolderItWasStartedFrom) {
+    test::ScratchFolder downloads(L"vx downloads");
+    test::ScratchFolder temp(L"vx-temp");
+    std::vector<std::wstring> planted;
+    for (const wchar_t* name : {L"reg.exe", L"taskkill.exe", L"explorer.exe"}) {
+        planted.push_back(downloads / name);
+        ASSERT_TRUE(CopyFileW(test::child_program().c_str(), planted.back().c_str(), FALSE));
+    }
+    test::RegistrySnapshot snapshot({{HKEY_CURRENT_USER, kBagMru}});
+    HKEY key = nullptr;
+    ASSERT_EQ(RegCreateKeyExW(HKEY_CURRENT_USER, (std::wstring(kBagMru) + L"\\0").c_str(), 0, nullptr, 0,
+                              KEY_ALL_ACCESS, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    RegCloseKey(key);
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(downloads.path().c_str()));
+
+    Win32Registry registry;
+    Win32CommandRunner runner(test::pump_messages);
+    Win32FileSystem files;
+    Win32Folders folders;
+    ResourceTextStore texts;
+    test::ScriptedUi ui;
+    Services services{registry, runner, files, folders, texts, ui, temp.path() + L"\\"};
+    const auto explorers_before = test::explorer_processes();
+    reset_folder_view_settings(services);
+    SetCurrentDirectoryW(previous);
+    end_new_explorers(explorers_before);
+
+    for (const auto& program : planted)
+        EXPECT_FALSE(test::exists(program + L".ran")) << to_utf8(program) << " ran";
+    EXPECT_FALSE(test::read_registry_tree(HKEY_CURRENT_USER, kBagMru).exists) << "the system's reg.exe did not run";
+    EXPECT_EQ(ui.boxes, std::vector<Box>{kNotice});
+}
+
 } // namespace
 } // namespace vx

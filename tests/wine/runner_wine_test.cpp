@@ -16,6 +16,15 @@ namespace {
 
 using test::child_program;
 
+// Folder paths compared without regard to case or a trailing backslash.
+bool same_path(std::wstring a, std::wstring b) {
+    while (!a.empty() && a.back() == L'\\')
+        a.pop_back();
+    while (!b.empty() && b.back() == L'\\')
+        b.pop_back();
+    return equals_ignore_case(a, b);
+}
+
 TEST(RunnerOnWine, ReturnsTheExitCodeAlsoOfAChildThatEndsAtOnce) {
     Win32CommandRunner runner(test::pump_messages);
     EXPECT_EQ(runner.run(child_program(), {L"exit", L"42"}, sw::hide), 42);
@@ -68,9 +77,16 @@ TEST(RunnerOnWine, HandlesWindowMessagesWhileItWaits) {
 
 TEST(RunnerOnWine, PassesQuotedArgumentsThroughUnchanged) {
     test::ScratchFolder scratch(L"vx runner");
-    const std::vector<std::wstring> arguments = {
-        L"args", scratch / L"out.txt", L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg", L"plain", L"",
-        L"say \"hi\"", L"C:\\trailing\\", L"C:\\dir with blank\\", L"a\\\\\"b", L"tab\there"};
+    const std::vector<std::wstring> arguments = {L"args",
+                                                 scratch / L"out.txt",
+                                                 L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\TXT.reg",
+                                                 L"plain",
+                                                 L"",
+                                                 L"say \"hi\"",
+                                                 L"C:\\trailing\\",
+                                                 L"C:\\dir with blank\\",
+                                                 L"a\\\\\"b",
+                                                 L"tab\there"};
     Win32CommandRunner runner(test::pump_messages);
     ASSERT_EQ(runner.run(child_program(), arguments, sw::hide), 0);
     const std::string bytes = test::read_bytes(scratch / L"out.txt");
@@ -78,13 +94,15 @@ TEST(RunnerOnWine, PassesQuotedArgumentsThroughUnchanged) {
     std::wstring text(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2);
     auto lines = split(text, L'\n');
     ASSERT_EQ(lines.size(), arguments.size() + 2); // the command line itself, then argv[0..]
-    for (std::size_t i = 0; i < arguments.size(); ++i) EXPECT_EQ(lines[i + 2], arguments[i]) << i;
+    for (std::size_t i = 0; i < arguments.size(); ++i)
+        EXPECT_EQ(lines[i + 2], arguments[i]) << i;
 
     // The same rules as CommandLineToArgvW, which the C runtime follows too.
     int count = 0;
     wchar_t** parsed = CommandLineToArgvW(build_command_line(L"prog", arguments).c_str(), &count);
     ASSERT_EQ(count, static_cast<int>(arguments.size()) + 1);
-    for (int i = 1; i < count; ++i) EXPECT_EQ(parsed[i], arguments[static_cast<std::size_t>(i - 1)]);
+    for (int i = 1; i < count; ++i)
+        EXPECT_EQ(parsed[i], arguments[static_cast<std::size_t>(i - 1)]);
     LocalFree(parsed);
 }
 
@@ -112,6 +130,57 @@ TEST(RunnerOnWine, NeverRunsAProgramPlantedBesideItOrInTheCurrentFolder) {
     EXPECT_EQ(code, 0); // the system's reg.exe ran
     EXPECT_TRUE(equals_ignore_case(Win32CommandRunner::resolve(L"reg.exe"),
                                    test::environment_variable(L"SystemRoot") + L"\\system32\\reg.exe"));
+}
+
+// Started from an elevated Command Prompt, the program's current folder is the
+// system folder; a folder the user can write to is on PATH and holds a reg.exe.
+// The lookup never leaves the system folder out and never searches PATH.
+TEST(RunnerOnWine, StartedFromTheSystemFolderNeverRunsAProgramFoundOnPath) {
+    test::ScratchFolder scratch(L"vx path");
+    const std::wstring system = test::environment_variable(L"SystemRoot") + L"\\system32";
+    const std::wstring planted_reg = scratch / L"reg.exe", planted_wmic = scratch / L"wmic.exe";
+    ASSERT_TRUE(CopyFileW(child_program().c_str(), planted_reg.c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(child_program().c_str(), planted_wmic.c_str(), FALSE));
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(system.c_str()));
+    test::ScopedEnvironment path(L"PATH", (test::environment_variable(L"PATH") + L";" + scratch.path()).c_str());
+
+    Win32CommandRunner runner(test::pump_messages);
+    const int code = runner.run(L"reg.exe query HKCU\\Software", sw::hide);
+    const bool started_wmic = runner.start(L"wmic os get caption", sw::hide);
+    const std::wstring resolved = Win32CommandRunner::resolve(L"reg");
+    SetCurrentDirectoryW(previous);
+
+    EXPECT_FALSE(test::exists(planted_reg + L".ran")) << "the reg.exe on PATH ran";
+    EXPECT_EQ(code, 0); // the system's reg.exe ran
+    EXPECT_TRUE(equals_ignore_case(resolved, system + L"\\reg.exe")) << to_utf8(resolved);
+    // wmic lives below the system folder, in wbem: a bare name does not reach
+    // it, and the one on PATH never runs.
+    EXPECT_FALSE(started_wmic);
+    EXPECT_FALSE(test::exists(planted_wmic + L".ran")) << "the wmic.exe on PATH ran";
+}
+
+// Every child starts in the system folder, whatever the folder this program
+// was started from, and with NoDefaultCurrentDirectoryInExePath set, so that
+// cmd never looks in a current folder for a bare command name.
+TEST(RunnerOnWine, StartsEveryChildInTheSystemFolderWithoutACurrentFolderSearch) {
+    test::ScratchFolder scratch(L"vx where");
+    const std::wstring system = test::environment_variable(L"SystemRoot") + L"\\system32";
+    wchar_t previous[MAX_PATH];
+    GetCurrentDirectoryW(MAX_PATH, previous);
+    ASSERT_TRUE(SetCurrentDirectoryW(scratch.path().c_str()));
+    Win32CommandRunner runner(test::pump_messages);
+    const int code = runner.run(child_program(), {L"where", scratch / L"where.txt"}, sw::hide);
+    SetCurrentDirectoryW(previous);
+    ASSERT_EQ(code, 0);
+    const std::string bytes = test::read_bytes(scratch / L"where.txt");
+    ASSERT_GE(bytes.size(), 2u);
+    const auto lines =
+        split(std::wstring(reinterpret_cast<const wchar_t*>(bytes.data() + 2), (bytes.size() - 2) / 2), L'\n');
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_TRUE(same_path(lines[0], system)) << to_utf8(lines[0]);
+    EXPECT_NE(lines[1], L"(unset)");
 }
 
 TEST(RunnerOnWine, StartsWithoutWaiting) {

@@ -4,6 +4,9 @@
 //   vx_child sleep MS [N]         sleeps, then ends with N (default 0)
 //   vx_child post HWND MSG MS     posts MSG to the window, sleeps MS, ends with 0
 //   vx_child args FILE            writes its command line and arguments to FILE
+//   vx_child where FILE           writes its current folder and, on a second
+//                                 line, NoDefaultCurrentDirectoryInExePath's
+//                                 value ("(unset)" when not set) to FILE
 //
 // Started under any other name (a planted reg.exe, a fake explorer.exe), it
 // writes "<its own path>.ran" to show it ran, then sleeps for the number of
@@ -35,7 +38,9 @@ void write_file(const std::wstring& path, const std::wstring& text) {
     CloseHandle(file);
 }
 
-int number(const wchar_t* text) { return static_cast<int>(std::wcstol(text, nullptr, 10)); }
+int number(const wchar_t* text) {
+    return static_cast<int>(std::wcstol(text, nullptr, 10));
+}
 
 } // namespace
 
@@ -63,8 +68,19 @@ int main() {
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"args") == 0) {
         std::wstring text = GetCommandLineW();
-        for (int i = 0; i < argc; ++i) text += L"\n" + std::wstring(argv[i]);
+        for (int i = 0; i < argc; ++i)
+            text += L"\n" + std::wstring(argv[i]);
         write_file(argv[2], text);
+        return 0;
+    }
+    if (argc >= 3 && std::wcscmp(argv[1], L"where") == 0) {
+        wchar_t folder[MAX_PATH * 2] = {};
+        GetCurrentDirectoryW(MAX_PATH * 2, folder);
+        wchar_t value[64] = {};
+        SetLastError(ERROR_SUCCESS);
+        const DWORD n = GetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", value, 64);
+        const bool unset = n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND;
+        write_file(argv[2], std::wstring(folder) + L"\n" + (unset ? std::wstring(L"(unset)") : std::wstring(value)));
         return 0;
     }
     return 1;
