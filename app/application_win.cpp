@@ -15,7 +15,7 @@ Application& Application::instance() {
 }
 
 Application::Application()
-    : runner_([this] { process_messages(); }), services_{registry_, runner_, files_, folders_, texts_, *this, L"\\"} {}
+    : runner_([this] { process_messages(); }), services_{registry_, runner_, files_, folders_, texts_, *this, L""} {}
 
 void Application::initialize(HINSTANCE instance) {
     instance_ = instance;

@@ -15,24 +15,33 @@ bool Win32GatePlatform::another_copy_running() {
     return g_instance_semaphore != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-void Win32GatePlatform::exit_now() { ExitProcess(0); }
+void Win32GatePlatform::exit_now() {
+    ExitProcess(0);
+}
 
-bool Win32GatePlatform::is_wow64() { return running_under_wow64(); }
+bool Win32GatePlatform::is_wow64() {
+    return running_under_wow64();
+}
 
-WindowsVersion Win32GatePlatform::windows_version() { return query_windows_version(); }
+WindowsVersion Win32GatePlatform::windows_version() {
+    return query_windows_version();
+}
 
 void Win32GatePlatform::message_box(const std::wstring& text, unsigned flags) {
     app().message_box(text, app().title(), flags);
 }
 
-void Win32GatePlatform::request_end() { app().terminate(); }
+void Win32GatePlatform::request_end() {
+    app().terminate();
+}
 
 void run_form_create(const HomeLabels& labels) {
     Win32GatePlatform platform;
     if (run_platform_gate(platform) != GateResult::accepted) return;
     SetWindowTextW(labels.window, kAppTitle);
     auto& services = app().services();
-    services.temp_path = services.folders.temp_folder() + L"\\";
+    const std::wstring temp = services.folders.temp_folder();
+    services.temp_path = temp.empty() ? std::wstring() : temp + L"\\";
     // A probe that fails (WMI unavailable, say) stops the filling here: its
     // label and the ones after it keep their design captions.
     SetWindowTextW(labels.cpu, processor_name(services.registry).c_str());

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/components.h"
+#include "services/staging.h"
 #include "tests/e2e/driver.h"
 
 namespace vx::e2e {
@@ -281,7 +282,7 @@ protected:
             ASSERT_TRUE(program->planted()) << to_narrow(program->path());
         saved.save(HKEY_CURRENT_USER, kLeftoverKey);
 
-        app = App::launch({{}, {{L"TEMP", temp}}, scratch});
+        app = App::launch({{}, {{L"TEMP", temp_variable()}}, scratch});
         main = app.main_window();
         ASSERT_NE(main, nullptr) << "no main window";
         ASSERT_FALSE(wait_message_box(app.id(), 300));
@@ -296,6 +297,8 @@ protected:
         RemoveDirectoryW((scratch + L"\\Ann Lee").c_str());
     }
     bool select_file_associations() { return select_page(main, 1); }
+    // The program's TEMP; an empty value starts it without the variable.
+    virtual std::wstring temp_variable() const { return temp; }
 
     // Scrolls the row's button into view, clicks it and answers the box that
     // follows with OK, checking first that the row's script file is already
@@ -385,6 +388,22 @@ TEST_F(FileAssociations, TxtRebuildsTextFilesRemovingAPlantedVerbAndTheUsersChoi
               imported_expand_sz(L"%SystemRoot%\\system32\\NOTEPAD.EXE %1"));
     EXPECT_FALSE(key_exists(HKEY_CLASSES_ROOT, std::wstring(L"txtfile\\shell\\") + kPlantedVerb));
     EXPECT_EQ(read_value(HKEY_CURRENT_USER, std::wstring(kFileExts) + L".txt\\UserChoice", L"ProgId"), sz(L"txtfile"));
+}
+
+// Without TEMP the script has nowhere safe to go: the import refuses and says
+// why, rather than write the script into the root of the current drive.
+class FileAssociationsWithoutTemp : public FileAssociations {
+protected:
+    std::wstring temp_variable() const override { return L""; }
+};
+
+TEST_F(FileAssociationsWithoutTemp, TheImportRefusesSayingTempIsNotSetAndWritesNothing) {
+    const std::wstring in_root = scratch.substr(0, 3) + L"TXT.reg";
+    const MessageBoxInfo box = fix(btnFIXTXTFILE, L"TXT.reg");
+    EXPECT_EQ(box.text, kTempNotSet);
+    EXPECT_EQ(box.icon, IconKind::error) << icon_name(box.icon);
+    EXPECT_FALSE(exists(in_root));
+    DeleteFileW(in_root.c_str());
 }
 
 TEST_F(FileAssociations, DirectoryRewritesTheClassThroughDirRegAndKeepsOtherVerbs) {
