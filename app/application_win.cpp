@@ -15,7 +15,8 @@ Application& Application::instance() {
 }
 
 Application::Application()
-    : runner_([this] { process_messages(); }), services_{registry_, runner_, files_, folders_, texts_, *this, L""} {}
+    : runner_([this] { process_messages(); }),
+      services_{registry_, runner_, files_, folders_, texts_, *this, L""} {}
 
 void Application::initialize(HINSTANCE instance) {
     instance_ = instance;
@@ -71,8 +72,7 @@ int Application::run() {
         if (!idle_work_.empty()) {
             auto work = std::move(idle_work_);
             idle_work_.clear();
-            for (auto& step : work)
-                dispatch(step);
+            for (auto& step : work) dispatch(step);
             continue;
         }
         WaitMessage();

@@ -15,25 +15,17 @@ bool Win32GatePlatform::another_copy_running() {
     return g_instance_semaphore != nullptr && GetLastError() == ERROR_ALREADY_EXISTS;
 }
 
-void Win32GatePlatform::exit_now() {
-    ExitProcess(0);
-}
+void Win32GatePlatform::exit_now() { ExitProcess(0); }
 
-bool Win32GatePlatform::is_wow64() {
-    return running_under_wow64();
-}
+bool Win32GatePlatform::is_wow64() { return running_under_wow64(); }
 
-WindowsVersion Win32GatePlatform::windows_version() {
-    return query_windows_version();
-}
+WindowsVersion Win32GatePlatform::windows_version() { return query_windows_version(); }
 
 void Win32GatePlatform::message_box(const std::wstring& text, unsigned flags) {
     app().message_box(text, app().title(), flags);
 }
 
-void Win32GatePlatform::request_end() {
-    app().terminate();
-}
+void Win32GatePlatform::request_end() { app().terminate(); }
 
 void run_form_create(const HomeLabels& labels) {
     Win32GatePlatform platform;

@@ -125,8 +125,7 @@ int main() {
     DWORD ids[kMaxProcesses];
     DWORD bytes = 0;
     if (!EnumProcesses(ids, sizeof(ids), &bytes)) return 0;
-    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i)
-        end_if_explorer(ids[i]);
+    for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) end_if_explorer(ids[i]);
     start_explorer();
     return 0;
 }

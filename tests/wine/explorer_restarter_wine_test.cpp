@@ -67,8 +67,7 @@ TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp
     DWORD code = 1;
     GetExitCodeProcess(children[0].process, &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(WaitForSingleObject(children[1].process, 0), static_cast<DWORD>(WAIT_TIMEOUT))
-        << "iexplore.exe was ended";
+    EXPECT_EQ(WaitForSingleObject(children[1].process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "iexplore.exe was ended";
     EXPECT_EQ(WaitForSingleObject(children[2].process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a .bak was ended";
     EXPECT_FALSE(test::exists(temp + L"\\RestartExp.exe"));
     EXPECT_TRUE(ui.boxes.empty()); // the restarter says nothing
