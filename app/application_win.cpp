@@ -5,24 +5,9 @@
 
 #include "app/input_box_win.h"
 #include "services/error.h"
+#include "services/system_library_win.h"
 
 namespace vx {
-
-namespace {
-
-// Loads DLLs from the system folder only, so a DLL planted beside the program
-// is never picked up by a later load. Looked up at run time: the call is
-// missing from systems without the KB2533623 update.
-void restrict_dll_search() {
-    HMODULE kernel = GetModuleHandleW(L"kernel32.dll");
-    if (!kernel) return;
-    using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
-    auto set_directories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
-        reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
-    if (set_directories) set_directories(0x00000800 /* LOAD_LIBRARY_SEARCH_SYSTEM32 */);
-}
-
-} // namespace
 
 Application& Application::instance() {
     static Application application;
@@ -31,7 +16,7 @@ Application& Application::instance() {
 
 Application::Application()
     : runner_([this] { process_messages(); }),
-      services_{registry_, runner_, files_, folders_, texts_, *this, L"\\"} {}
+      services_{registry_, runner_, files_, folders_, texts_, *this, L""} {}
 
 void Application::initialize(HINSTANCE instance) {
     instance_ = instance;

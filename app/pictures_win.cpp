@@ -8,6 +8,7 @@
 #include "app/icon_location.h"
 #include "services/error.h"
 #include "services/resources_win.h"
+#include "services/system_library_win.h"
 
 namespace vx {
 
@@ -89,7 +90,12 @@ void draw_bitmap(HDC dc, const Bitmap& bitmap, int x, int y) {
     if (!memory) return;
     HGDIOBJ old = SelectObject(memory, bitmap.handle.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-    AlphaBlend(dc, x, y, bitmap.width, bitmap.height, memory, 0, 0, bitmap.width, bitmap.height, blend);
+    // msimg32 is not a known DLL, so it is loaded from the system folder at
+    // run time rather than imported.
+    using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
+    static const auto alpha_blend = system_function<AlphaBlendFn>(L"msimg32.dll", "AlphaBlend");
+    if (alpha_blend)
+        alpha_blend(dc, x, y, bitmap.width, bitmap.height, memory, 0, 0, bitmap.width, bitmap.height, blend);
     SelectObject(memory, old);
     DeleteDC(memory);
 }

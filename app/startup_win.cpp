@@ -121,7 +121,8 @@ void run_form_create(const HomeLabels& labels) {
     if (run_platform_gate(platform) != GateResult::accepted) return;
     SetWindowTextW(labels.window, kAppTitle);
     auto& services = app().services();
-    services.temp_path = services.folders.temp_folder() + L"\\";
+    const std::wstring temp = services.folders.temp_folder();
+    services.temp_path = temp.empty() ? std::wstring() : temp + L"\\";
     // A probe that fails (WMI unavailable, say) stops the filling here: its
     // label and the ones after it keep their design captions.
     SetWindowTextW(labels.cpu, processor_name(services.registry).c_str());

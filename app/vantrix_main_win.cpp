@@ -7,9 +7,12 @@
 #include "app/application_win.h"
 #include "app/main_window_win.h"
 #include "app/text_store_window_win.h"
+#include "services/system_library_win.h"
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     using namespace vx;
+    // Before anything else can load a DLL: only the system folder is searched.
+    restrict_dll_search();
     Application& application = app();
     application.initialize(instance);
     application.set_title(kAppTitle);

@@ -89,13 +89,43 @@ void end_if_explorer(DWORD id) {
     if (process) TerminateProcess(process.get(), 0);
 }
 
+// The restarter runs from TEMP, where the user's other programs can write.
+// Before it loads anything, DLLs are searched for in the system folder alone
+// and the system folder becomes its current folder, so nothing beside it or
+// in the folder it was started from is taken for a system file. Looked up at
+// run time: the call is missing from systems without the KB2533623 update.
+void restrict_search() {
+    if (HMODULE kernel = GetModuleHandleA("kernel32.dll")) {
+        using SetDefaultDllDirectoriesFn = BOOL(WINAPI*)(DWORD);
+        auto set_directories = reinterpret_cast<SetDefaultDllDirectoriesFn>(
+            reinterpret_cast<void*>(GetProcAddress(kernel, "SetDefaultDllDirectories")));
+        if (set_directories) set_directories(LOAD_LIBRARY_SEARCH_SYSTEM32);
+    }
+    char system[MAX_PATH];
+    const UINT length = GetSystemDirectoryA(system, MAX_PATH);
+    if (length > 0 && length < MAX_PATH) SetCurrentDirectoryA(system);
+}
+
+// Starts Explorer from the Windows folder by its full path, never through a
+// search that would look beside the restarter first.
+void start_explorer() {
+    char windows[MAX_PATH], system[MAX_PATH];
+    const UINT windows_length = GetWindowsDirectoryA(windows, MAX_PATH);
+    const UINT system_length = GetSystemDirectoryA(system, MAX_PATH);
+    if (windows_length == 0 || windows_length + 14 > MAX_PATH || system_length == 0 || system_length >= MAX_PATH)
+        return;
+    lstrcatA(windows, "\\explorer.exe");
+    ShellExecuteA(nullptr, "explore", windows, nullptr, system, SW_SHOW);
+}
+
 } // namespace
 
 int main() {
+    restrict_search();
     DWORD ids[kMaxProcesses];
     DWORD bytes = 0;
     if (!EnumProcesses(ids, sizeof(ids), &bytes)) return 0;
     for (DWORD i = 0; i < bytes / sizeof(DWORD); ++i) end_if_explorer(ids[i]);
-    ShellExecuteA(nullptr, "explore", "explorer.exe", nullptr, nullptr, SW_SHOW);
+    start_explorer();
     return 0;
 }

@@ -1,10 +1,12 @@
 #include "services/explorer_restarter.h"
 
+#include "services/staging.h"
+
 namespace vx {
 
 void restart_explorer(Services& services, const std::vector<std::uint8_t>& restarter) {
     // TEMP as it is now, not the path fixed at start-up.
-    const std::wstring path = services.folders.temp_folder() + L"\\" + kRestarterFile;
+    const std::wstring path = staged_file_path(services.folders.temp_folder(), kRestarterFile);
     if (services.files.file_exists(path)) services.files.delete_file(path);
     services.files.write_binary_file(path, restarter);
     if (services.files.file_exists(path)) {

@@ -19,7 +19,8 @@ struct Services {
     Folders& folders;
     TextStore& texts;
     Ui& ui;
-    // TEMP with one backslash appended, fixed at start-up ("\" when TEMP is unset).
+    // TEMP with one backslash appended, fixed at start-up (empty when TEMP is
+    // unset: nothing is staged then).
     std::wstring temp_path;
 };
 

@@ -1,6 +1,7 @@
 #include "fixers/advanced/file_repairs.h"
 
 #include "fixers/advanced/repair_commands.h"
+#include "services/staging.h"
 
 namespace vx {
 
@@ -83,7 +84,7 @@ std::wstring batch_command_line(const std::wstring& system_folder, const std::ws
 }
 
 void reset_folder_view_settings(Services& services) {
-    const std::wstring batch = services.temp_path + L"tempbat.bat";
+    const std::wstring batch = staged_file_path(services.temp_path, L"tempbat.bat");
     RepairCommands commands(services);
     {
         if (services.files.file_exists(batch)) services.files.delete_file(batch);

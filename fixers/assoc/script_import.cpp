@@ -2,6 +2,8 @@
 
 #include <exception>
 
+#include "services/staging.h"
+
 namespace vx {
 
 namespace {
@@ -50,7 +52,8 @@ bool write_and_import(Services& services, const std::vector<std::wstring>& scrip
 
 void import_registry_script(Services& services, const std::vector<std::wstring>& script,
                             const std::wstring& import_name) {
-    const std::wstring path = services.temp_path + import_name + L".reg";
+    // Without TEMP nothing is staged: the error reaches the user as it is.
+    const std::wstring path = staged_file_path(services.temp_path, import_name + L".reg");
     bool imported = false;
     try {
         imported = write_and_import(services, script, path);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "app/components.h"
+#include "services/staging.h"
 #include "tests/e2e/driver.h"
 
 namespace vx::e2e {
@@ -418,6 +419,23 @@ TEST_F(FileAssociationsFromTheSystemFolder, TxtImportsWithTheSystemsRegExeNotThe
     expect_no_planted_program_ran();
     EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L""),
               imported_expand_sz(L"%SystemRoot%\\system32\\NOTEPAD.EXE %1"));
+}
+
+// Without TEMP the script has nowhere safe to go: the import refuses and says
+// why, rather than write the script into the root of the current drive.
+class FileAssociationsWithoutTemp : public FileAssociations {
+protected:
+    // An empty value starts the program without the variable.
+    App::Options launch_options() const override { return {{}, {{L"TEMP", L""}}, scratch}; }
+};
+
+TEST_F(FileAssociationsWithoutTemp, TheImportRefusesSayingTempIsNotSetAndWritesNothing) {
+    const std::wstring in_root = scratch.substr(0, 3) + L"TXT.reg";
+    const MessageBoxInfo box = fix(btnFIXTXTFILE, L"TXT.reg");
+    EXPECT_EQ(box.text, kTempNotSet);
+    EXPECT_EQ(box.icon, IconKind::error) << icon_name(box.icon);
+    EXPECT_FALSE(exists(in_root));
+    DeleteFileW(in_root.c_str());
 }
 
 TEST_F(FileAssociations, DirectoryRewritesTheClassThroughDirRegAndKeepsOtherVerbs) {

@@ -95,5 +95,52 @@ TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp
     }
 }
 
+// The restarter runs from TEMP, where the user's programs can write: an
+// explorer.exe planted beside it, or in the folder it was started from, must
+// never be what it starts. Windows' ShellExecute looks for a bare
+// "explorer.exe" beside the calling program and in its current folder first;
+// Wine's finds its own Explorer whatever the name, so under Wine this test
+// guards the start by full path from the system folder rather than showing
+// the search that Windows would make.
+TEST(RestarterOnWineExplorer, AnExplorerPlantedBesideItOrInItsCurrentFolderNeverRuns) {
+    test::ScratchFolder beside(L"vx restarter beside");
+    test::ScratchFolder current(L"vx restarter current");
+    const std::wstring restarter = beside / L"RestartExp.exe";
+    ASSERT_TRUE(
+        CopyFileW((test::program_folder() + L"\\..\\restarter\\RestartExp.exe").c_str(), restarter.c_str(), FALSE));
+    for (const auto* folder : {&beside, &current})
+        ASSERT_TRUE(CopyFileW(test::child_program().c_str(), (*folder / L"explorer.exe").c_str(), FALSE));
+    const auto before = test::explorer_processes();
+
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    std::wstring line = L"\"" + restarter + L"\"";
+    ASSERT_TRUE(CreateProcessW(restarter.c_str(), line.data(), nullptr, nullptr, FALSE, CREATE_NO_WINDOW, nullptr,
+                               current.path().c_str(), &startup, &info));
+    EXPECT_EQ(WaitForSingleObject(info.hProcess, 20000), WAIT_OBJECT_0);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+
+    // The real Explorer was started instead.
+    std::set<DWORD> fresh;
+    for (int i = 0; i < 100 && fresh.empty(); ++i) {
+        for (DWORD id : test::explorer_processes())
+            if (!before.count(id)) fresh.insert(id);
+        if (fresh.empty()) Sleep(100);
+    }
+    EXPECT_FALSE(fresh.empty());
+    Sleep(500);
+    EXPECT_FALSE(test::exists(beside / L"explorer.exe.ran")) << "the explorer.exe beside the restarter ran";
+    EXPECT_FALSE(test::exists(current / L"explorer.exe.ran")) << "the explorer.exe of its current folder ran";
+    for (DWORD id : fresh) {
+        HANDLE process = OpenProcess(PROCESS_TERMINATE, FALSE, id);
+        if (process) {
+            TerminateProcess(process, 0);
+            CloseHandle(process);
+        }
+    }
+}
+
 } // namespace
 } // namespace vx
