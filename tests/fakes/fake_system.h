@@ -58,6 +58,8 @@ public:
 
     void add_file(const std::wstring& path, const std::string& content, bool read_only = false);
     void add_directory(const std::wstring& path);
+    // The file is held open by another program: a folder delete stops at it.
+    void lock_file(const std::wstring& path) { locked_.insert(fold(path)); }
     // Creating files in this folder fails with "Access is denied".
     void deny_create_in(const std::wstring& folder) { deny_create_.insert(fold(folder)); }
     std::optional<std::string> content(const std::wstring& path) const;
@@ -74,6 +76,7 @@ private:
     std::map<std::wstring, File> files_;
     std::set<std::wstring> directories_;
     std::set<std::wstring> deny_create_;
+    std::set<std::wstring> locked_;
 };
 
 class FakeFolders : public Folders {
@@ -134,6 +137,10 @@ struct FakeSystem {
     DiskTextStore texts;
     ScriptedUi ui;
     Services services{registry, runner, files, folders, texts, ui, L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\"};
+
+    // Runs a repair as the application does: an error it raises is shown in
+    // the standard error box. Answers every box the person saw.
+    std::vector<ScriptedUi::Box> boxes_after(void (*repair)(Services&));
 };
 
 } // namespace vx::test
