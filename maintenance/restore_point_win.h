@@ -14,6 +14,10 @@ public:
                          std::uint32_t event_type) override;
 };
 
+// The method's return value; raises an error when the answer is empty or is
+// not a number.
+std::uint32_t restore_point_result(const VARIANT& answer);
+
 void create_restore_point(Services& services);
 // Opens System Restore ("rstrui.exe") through the shell; the result is not
 // looked at.

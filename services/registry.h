@@ -33,6 +33,7 @@ enum class ValueType : std::uint32_t {
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 inline constexpr std::uint32_t kKeyWrite = 0x20006;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
 
 // Status codes with the values of the Windows API.
 namespace status {

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "maintenance/restore_point.h"
 #include "maintenance/scans.h"
 #include "services/error.h"
@@ -49,6 +51,7 @@ public:
         calls.push_back({description, type, event});
         value_during = registry_.get(HKLM, kSystemRestoreKey, kCreationFrequencyValue);
         if (fail) throw Error(L"Not implemented (0x80004001)");
+        if (fail_otherwise) throw std::bad_alloc();
         return result;
     }
     struct Call {
@@ -60,12 +63,15 @@ public:
     std::optional<RegistryValue> value_during;
     std::uint32_t result = 0;
     bool fail = false;
+    bool fail_otherwise = false;
 
 private:
     test::FakeRegistry& registry_;
 };
 
-TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) {
+// The value is back before any box shows: a box left open (and then a crash,
+// a kill or a logoff) must not leave it at 0.
+TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBackBeforeTheBox) {
     struct Case {
         const char* name;
         std::optional<std::uint32_t> before;
@@ -94,7 +100,7 @@ TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) 
 
         EXPECT_EQ(request.calls, (std::vector<FakeRequest::Call>{{L"Created by Vantrix", 0, 100}})) << c.name;
         EXPECT_EQ(request.value_during, test::dword_value(0)) << c.name;
-        EXPECT_EQ(value_while_box_open, 0u) << c.name;
+        EXPECT_EQ(value_while_box_open, c.before) << c.name;
         ASSERT_EQ(sys.ui.boxes.size(), 1u) << c.name;
         EXPECT_EQ(sys.ui.boxes[0].flags, c.icon) << c.name;
         EXPECT_EQ(sys.ui.boxes[0].caption, L"Vantrix") << c.name;
@@ -110,6 +116,20 @@ TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) 
         EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue), c.before) << c.name;
         EXPECT_TRUE(sys.registry.has_key(HKLM, kSystemRestoreKey)) << c.name;
         EXPECT_EQ(sys.registry.open_handles(), 0u) << c.name;
+    }
+}
+
+TEST(RestorePoint, AnyOtherFailureOfTheRequestStillPutsTheValueBack) {
+    for (const std::optional<std::uint32_t> before :
+         {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{1440}}) {
+        FakeSystem sys;
+        if (before) sys.registry.put_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue, *before);
+        FakeRequest request(sys.registry);
+        request.fail_otherwise = true;
+        EXPECT_THROW(create_restore_point(sys.services, request), std::bad_alloc);
+        EXPECT_EQ(request.value_during, test::dword_value(0));
+        EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue), before);
+        EXPECT_EQ(sys.registry.open_handles(), 0u);
     }
 }
 
