@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <oaidl.h>
+
 #include "maintenance/restore_point.h"
 
 namespace vx {

@@ -73,12 +73,13 @@ Snapshot take_snapshot(Registry& reg, RegistryBackend& backend, const std::vecto
             end = value.key.find(L'\\', end + 1);
             const std::wstring key = value.key.substr(0, end);
             bool known = false;
-            for (const auto& entry : snapshot.keys) known = known || entry.first == key;
+            for (const auto& entry : snapshot.keys)
+                known = known || entry.first == key;
             if (!known) snapshot.keys.emplace_back(key, reg.key_exists(key));
         }
         if (!reg.open_key(value.key, false) && reg.last_status() != status::file_not_found)
-            throw Error(L"Cannot read the key \"" + reg.current_name() + L"\": " + backend.status_text(reg.last_status()) +
-                        L". Nothing was changed");
+            throw Error(L"Cannot read the key \"" + reg.current_name() + L"\": " +
+                        backend.status_text(reg.last_status()) + L". Nothing was changed");
         snapshot.values.push_back(reg.read_value(value.name));
     }
     reg.close_key();
@@ -145,7 +146,8 @@ void repair_exe_association(Services& services) {
                 message += L". Nothing was changed";
             } else {
                 message += L". These could not be put back as they were:";
-                for (const auto& name : not_restored) message += L"\n" + name;
+                for (const auto& name : not_restored)
+                    message += L"\n" + name;
             }
             throw Error(message);
         }

@@ -31,6 +31,12 @@ public:
     // Matched against the program token, without regard to case.
     void exit_code(const std::wstring& program, int code) { codes_[fold(program)] = code; }
     void missing(const std::wstring& program) { missing_.insert(fold(program)); }
+    // The system's texts of exit codes that are Windows error codes.
+    std::map<std::uint32_t, std::wstring> error_texts;
+    std::wstring error_text(std::uint32_t code) override {
+        auto it = error_texts.find(code);
+        return it == error_texts.end() ? std::wstring() : it->second;
+    }
     // Called with the command line when it runs, for commands with effects.
     std::function<void(const std::wstring&)> on_run;
 

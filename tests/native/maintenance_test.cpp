@@ -14,7 +14,7 @@ using test::FakeSystem;
 using Box = test::ScriptedUi::Box;
 constexpr auto HKLM = RootKey::local_machine;
 
-TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsWhateverItsExitCode) {
+TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsOnlyWhenItSucceeded) {
     struct Case {
         void (*scan)(Services&);
         const wchar_t* command;
@@ -24,11 +24,46 @@ TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsWhateverItsExitCode) {
                           {run_dism_scan, L"DISM /Online /Cleanup-Image /RestoreHealth", L"DISM"}};
     for (const auto& c : cases) {
         FakeSystem sys;
-        sys.runner.exit_code(c.program, 2); // the tool found something: its window said so
         c.scan(sys.services);
         ASSERT_EQ(sys.runner.calls().size(), 1u);
         EXPECT_EQ(sys.runner.calls()[0], (test::RecordingRunner::Call{c.command, 5, true}));
         EXPECT_EQ(sys.ui.boxes, (std::vector<Box>{{L"Done!", L"Vantrix", 0x40}}));
+    }
+}
+
+// A failing exit code is shown with its number, and for DISM (whose codes are
+// Windows error codes) with the system's text; 3010 is DISM's success that
+// needs a restart.
+TEST(Scans, AFailingExitCodeIsShownInsteadOfDone) {
+    struct Case {
+        void (*scan)(Services&);
+        const wchar_t* program;
+        int code;
+        Box box;
+    };
+    const Case cases[] = {
+        {run_sfc_scan, L"sfc", 2, {L"The command \"sfc /scannow\" failed with exit code 2.", L"Vantrix", 0x10}},
+        {run_dism_scan,
+         L"DISM",
+         static_cast<int>(0x800F081Fu),
+         {L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 0x800F081F: The source files "
+          L"could not be found.",
+          L"Vantrix", 0x10}},
+        {run_dism_scan,
+         L"DISM",
+         87,
+         {L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 87: The parameter is "
+          L"incorrect.",
+          L"Vantrix", 0x10}},
+        {run_dism_scan, L"DISM", 3010, {L"Done! Restart the computer to complete the repair.", L"Vantrix", 0x40}},
+    };
+    for (const auto& c : cases) {
+        FakeSystem sys;
+        sys.runner.error_texts = {{0x800F081Fu, L"The source files could not be found"},
+                                  {87u, L"The parameter is incorrect"}};
+        sys.runner.exit_code(c.program, c.code);
+        c.scan(sys.services);
+        EXPECT_EQ(sys.ui.boxes, std::vector<Box>{c.box}) << c.code;
     }
 }
 
