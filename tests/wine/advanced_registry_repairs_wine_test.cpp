@@ -257,7 +257,7 @@ const std::vector<RegistryCase>& registry_cases() {
          {{HKEY_LOCAL_MACHINE, kFlyout}},
          [] { put(HKEY_LOCAL_MACHINE, kFlyout, L"ShowHibernateOption", test::dword_value(0)); },
          [] { EXPECT_EQ(value_of(HKEY_LOCAL_MACHINE, kFlyout, L"ShowHibernateOption"), test::dword_value(1)); },
-         {{L"powercfg -h on", 5, false}}},
+         {{L"powercfg -h on", 5, true}}},
         {"PlugAndPlay",
          fix_plug_and_play,
          {{HKEY_LOCAL_MACHINE, kPlugPlay}},
@@ -267,7 +267,7 @@ const std::vector<RegistryCase>& registry_cases() {
              // The rest of the service's entry is left as it was.
              EXPECT_TRUE(value_of(HKEY_LOCAL_MACHINE, kPlugPlay, L"ImagePath"));
          },
-         {{L"net Start PlugPlay", 5, false}}},
+         {{L"net Start PlugPlay", 5, true}}},
         {"WindowsScriptHost",
          fix_windows_script_host,
          {{HKEY_LOCAL_MACHINE, kScriptHost}},
