@@ -106,9 +106,20 @@ std::uint32_t WmiRestorePointRequest::create(const std::wstring& description, st
     Variant result;
     invoke(restore.get(), L"CreateRestorePoint",
            {text_argument(text), integer_argument(restore_point_type), integer_argument(event_type)}, result.put());
-    if (result.get().vt == VT_EMPTY || result.get().vt == VT_NULL) return 0;
-    if (FAILED(VariantChangeType(&result.get(), &result.get(), 0, VT_UI4))) return 0;
-    return result.get().ulVal;
+    return restore_point_result(result.get());
+}
+
+std::uint32_t restore_point_result(const VARIANT& answer) {
+    // Only an answer of 0 is success: no answer, or one that is not a number,
+    // says nothing about whether a restore point was made.
+    if (answer.vt == VT_EMPTY || answer.vt == VT_NULL)
+        throw Error(L"The restore point could not be created: System Restore gave no answer");
+    Variant number;
+    const HRESULT hr = VariantChangeType(number.put(), const_cast<VARIANT*>(&answer), 0, VT_UI4);
+    if (FAILED(hr))
+        throw Error(L"The restore point could not be created: System Restore gave an answer that is not a number (" +
+                    com_error_text(hr) + L")");
+    return number.get().ulVal;
 }
 
 void create_restore_point(Services& services) {

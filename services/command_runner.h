@@ -24,6 +24,10 @@ public:
     // Starts a command line and returns at once; answers whether it started.
     virtual bool start(const std::wstring& command_line, std::uint16_t show) = 0;
 
+    // The system's text for an exit code that is a Windows error code, to
+    // stand inside a sentence; empty when there is none.
+    virtual std::wstring error_text(std::uint32_t /*code*/) { return {}; }
+
     // The same with the program and its arguments given apart, each argument
     // quoted by the Windows rules: the way to pass file paths.
     int run(const std::wstring& program, const std::vector<std::wstring>& arguments, std::uint16_t show) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "services/system_error_win.h"
+
 namespace vx {
 
 namespace {
@@ -85,6 +87,10 @@ int Win32CommandRunner::run(const std::wstring& command_line, std::uint16_t show
     DWORD code = 0;
     if (!GetExitCodeProcess(child.process.get(), &code)) return -1;
     return static_cast<int>(code);
+}
+
+std::wstring Win32CommandRunner::error_text(std::uint32_t code) {
+    return system_error_text(code);
 }
 
 bool Win32CommandRunner::start(const std::wstring& command_line, std::uint16_t show) {

@@ -18,6 +18,7 @@ public:
 
     int run(const std::wstring& command_line, std::uint16_t show) override;
     bool start(const std::wstring& command_line, std::uint16_t show) override;
+    std::wstring error_text(std::uint32_t code) override;
     using CommandRunner::run;
 
     // The full path of the program a command line names, found the safe way;

@@ -27,7 +27,8 @@ public:
     virtual void replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) = 0;
 
     // Deletes a folder with everything in it, silently and for good. A path
-    // that is missing or is a file is left alone.
+    // that is missing or is a file is left alone. Raises "Cannot delete folder
+    // "<path>". <reason>" when the folder is not gone afterwards.
     virtual void delete_tree(const std::wstring& path) = 0;
 };
 

@@ -5,6 +5,7 @@
 #include <shellapi.h>
 
 #include <array>
+#include <cwchar>
 
 #include "services/error.h"
 #include "services/handles_win.h"
@@ -38,6 +39,20 @@ void write_file(const std::wstring& path, const void* bytes, std::size_t size, D
     }
     if ((flags & FILE_FLAG_WRITE_THROUGH) && !FlushFileBuffers(file.get()))
         throw Error(L"Cannot write file \"" + path + L"\". " + last_error_text());
+}
+
+// The reason a folder delete failed. The operation answers either a system
+// error code or one of its own codes (0x71 to 0x88, and 0x400 and above),
+// which have no system text.
+std::wstring delete_tree_reason(int result) {
+    if (result == 0) return L"Some of the files in it could not be deleted";
+    const auto code = static_cast<unsigned>(result);
+    if ((code >= 0x71 && code <= 0x88) || code >= 0x400) {
+        wchar_t number[16];
+        std::swprintf(number, 16, L"0x%X", code);
+        return L"Some of the files in it could not be deleted (error " + std::wstring(number) + L")";
+    }
+    return system_error_text(code);
 }
 
 std::wstring buffer_call(UINT(WINAPI* call)(LPWSTR, UINT)) {
@@ -113,8 +128,12 @@ void Win32FileSystem::delete_tree(const std::wstring& path) {
     operation.wFunc = FO_DELETE;
     operation.pFrom = source.c_str();
     // No FOF_ALLOWUNDO: the tree is deleted for good, not moved to the Recycle Bin.
-    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION;
-    SHFileOperationW(&operation);
+    operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
+    const int result = SHFileOperationW(&operation);
+    // Success only when the folder is really gone: a file that another
+    // program holds open stops the delete part way.
+    if (result == 0 && !operation.fAnyOperationsAborted && !directory_exists(path)) return;
+    throw Error(L"Cannot delete folder \"" + path + L"\". " + delete_tree_reason(result));
 }
 
 std::wstring Win32Folders::windows_folder() { return buffer_call(GetWindowsDirectoryW); }

@@ -17,6 +17,35 @@ std::wstring strip_leading_backslash(std::wstring_view path) {
 
 } // namespace
 
+std::wstring RegistryBackend::status_text(long status) {
+    switch (status) {
+    case status::file_not_found:
+        return L"The system cannot find the file specified";
+    case status::access_denied:
+        return L"Access is denied";
+    default:
+        return L"System error code " + std::to_wstring(status);
+    }
+}
+
+std::wstring key_name(RootKey root, std::wstring_view path) {
+    std::wstring name;
+    switch (root) {
+    case RootKey::classes_root:
+        name = L"HKEY_CLASSES_ROOT";
+        break;
+    case RootKey::current_user:
+        name = L"HKEY_CURRENT_USER";
+        break;
+    case RootKey::local_machine:
+        name = L"HKEY_LOCAL_MACHINE";
+        break;
+    }
+    const auto rest = strip_leading_backslash(path);
+    if (!rest.empty()) name += L"\\" + rest;
+    return name;
+}
+
 std::vector<std::uint8_t> registry_string_bytes(std::wstring_view text) {
     std::vector<std::uint8_t> bytes;
     bytes.reserve((text.size() + 1) * 2);
@@ -41,20 +70,22 @@ std::wstring registry_string_text(const std::vector<std::uint8_t>& data) {
 }
 
 Registry::Registry(RegistryBackend& backend, std::uint32_t access, RootKey root)
-    : backend_(backend), access_(access), root_(root) {}
+    : backend_(backend), access_(access), root_(root), current_name_(key_name(root, L"")) {}
 
 Registry::~Registry() { close_key(); }
 
 void Registry::set_root(RootKey root) {
     close_key();
     root_ = root;
+    current_name_ = key_name(root, L"");
 }
 
 bool Registry::open_key(std::wstring_view path, bool can_create) {
     close_key();
     RegKey key = 0;
-    if (backend_.open(root_handle(root_), strip_leading_backslash(path), access_, can_create, key) != status::ok)
-        return false;
+    current_name_ = key_name(root_, path);
+    last_status_ = backend_.open(root_handle(root_), strip_leading_backslash(path), access_, can_create, key);
+    if (last_status_ != status::ok) return false;
     current_ = key;
     return true;
 }
@@ -89,7 +120,9 @@ std::wstring Registry::read_string(const std::wstring& name) {
 bool Registry::value_exists(const std::wstring& name) { return read_value(name).has_value(); }
 
 void Registry::write_value(const std::wstring& name, const RegistryValue& value) {
-    if (current_ == 0 || backend_.set(current_, name, value) != status::ok) fail_write(name);
+    if (current_ == 0) fail_write(name);
+    last_status_ = backend_.set(current_, name, value);
+    if (last_status_ != status::ok) fail_write(name);
 }
 
 void Registry::write_string(const std::wstring& name, std::wstring_view text) {
@@ -111,7 +144,15 @@ void Registry::write_binary(const std::wstring& name, const std::vector<std::uin
 }
 
 bool Registry::delete_value(const std::wstring& name) {
-    return current_ != 0 && backend_.delete_value(current_, name) == status::ok;
+    if (current_ == 0) return false;
+    last_status_ = backend_.delete_value(current_, name);
+    return last_status_ == status::ok;
+}
+
+void Registry::remove_value(const std::wstring& name) {
+    if (current_ == 0 || delete_value(name) || last_status_ == status::file_not_found) return;
+    throw Error(L"Cannot delete the value \"" + name + L"\" of the key \"" + current_name_ + L"\": " +
+                backend_.status_text(last_status_));
 }
 
 bool Registry::key_exists(std::wstring_view path) {
@@ -125,7 +166,8 @@ bool Registry::key_exists(std::wstring_view path) {
 bool Registry::delete_key(std::wstring_view path) {
     const auto subkey = strip_leading_backslash(path);
     if (subkey.empty()) return false;
-    return backend_.delete_tree(base(), subkey) == status::ok;
+    last_status_ = backend_.delete_tree(base(), subkey);
+    return last_status_ == status::ok;
 }
 
 } // namespace vx

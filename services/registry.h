@@ -33,6 +33,7 @@ enum class ValueType : std::uint32_t {
 inline constexpr std::uint32_t kKeyAllAccess = 0xF003F;
 inline constexpr std::uint32_t kKeyWrite = 0x20006;
 inline constexpr std::uint32_t kKeyRead = 0x20019;
+inline constexpr std::uint32_t kKeySetValue = 0x0002;
 
 // Status codes with the values of the Windows API.
 namespace status {
@@ -64,7 +65,12 @@ public:
     virtual long delete_value(RegKey key, const std::wstring& name) = 0;
     // Deletes `subkey` of `parent` with everything below it.
     virtual long delete_tree(RegKey parent, const std::wstring& subkey) = 0;
+    // The system's text for a status code, to stand inside a sentence.
+    virtual std::wstring status_text(long status);
 };
+
+// "HKEY_CURRENT_USER\<path>": how a key is named in an error.
+std::wstring key_name(RootKey root, std::wstring_view path);
 
 // Encodes text as the registry stores it: UTF-16LE with its terminating zero.
 std::vector<std::uint8_t> registry_string_bytes(std::wstring_view text);
@@ -110,11 +116,19 @@ public:
 
     // Deleting a missing value is no error; answers whether a value went.
     bool delete_value(const std::wstring& name);
+    // Deletes the value; raises an error naming the key and the value unless
+    // it went or was not there.
+    void remove_value(const std::wstring& name);
 
     // Relative to the current key, or to the root when no key is current.
     bool key_exists(std::wstring_view path);
     // Deletes the key with its whole subtree; answers whether it succeeded.
     bool delete_key(std::wstring_view path);
+
+    // The status of the last open, delete or write.
+    long last_status() const { return last_status_; }
+    // The key last opened, named as in an error; the root alone when none was.
+    const std::wstring& current_name() const { return current_name_; }
 
 private:
     RegKey base() const;
@@ -123,6 +137,8 @@ private:
     std::uint32_t access_;
     RootKey root_;
     RegKey current_ = 0;
+    long last_status_ = 0;
+    std::wstring current_name_;
 };
 
 } // namespace vx

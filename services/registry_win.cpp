@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include "services/system_error_win.h"
+
 namespace vx {
 
 namespace {
@@ -60,6 +62,10 @@ long Win32Registry::delete_tree(RegKey parent, const std::wstring& subkey) {
     RegCloseKey(key);
     if (status != ERROR_SUCCESS) return status;
     return RegDeleteKeyW(to_hkey(parent), subkey.c_str());
+}
+
+std::wstring Win32Registry::status_text(long status) {
+    return system_error_text(static_cast<DWORD>(status));
 }
 
 } // namespace vx

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "fixers/advanced/repair_commands.h"
+#include "services/error.h"
 
 namespace vx {
 
@@ -34,10 +35,23 @@ void create_key(Registry& reg, RootKey root, const std::wstring& path) {
     reg.close_key();
 }
 
-void delete_value(Registry& reg, RootKey root, const std::wstring& path, const std::wstring& name, bool can_create) {
+[[noreturn]] void fail_open(const Registry& reg, RegistryBackend& backend) {
+    throw Error(L"Cannot open the key \"" + reg.current_name() + L"\": " + backend.status_text(reg.last_status()));
+}
+
+// Deletes one value. A key or value that is not there is what the repair
+// wants; a key that cannot be opened or a delete that is refused is an error
+// naming the key and the value. A missing key is not created just to delete
+// from it.
+void delete_value(Registry& reg, RegistryBackend& backend, RootKey root, const std::wstring& path,
+                  const std::wstring& name) {
     reg.set_root(root);
-    reg.open_key(path, can_create);
-    reg.delete_value(name);
+    if (!reg.open_key(path, false)) {
+        if (reg.last_status() == status::file_not_found) return;
+        throw Error(L"Cannot delete the value \"" + name + L"\" of the key \"" + reg.current_name() + L"\": " +
+                    backend.status_text(reg.last_status()));
+    }
+    reg.remove_value(name);
     reg.close_key();
 }
 
@@ -62,13 +76,10 @@ void fix_desktop_icon_settings(Services& services) {
         L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}",
         L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}",
     };
-    // Any error ends this repair quietly, without the notice.
-    try {
+    {
         Registry reg(services.registry, kKeyAllAccess, HKCU);
         for (const wchar_t* name : kIcons)
-            delete_value(reg, HKCU, kNonEnum, name, true);
-    } catch (...) {
-        return;
+            delete_value(reg, services.registry, HKCU, kNonEnum, name);
     }
     services.ui.success_notice();
 }
@@ -76,10 +87,10 @@ void fix_desktop_icon_settings(Services& services) {
 void show_recycle_bin_icon(Services& services) {
     {
         Registry reg(services.registry, kKeyWrite, HKCU);
-        delete_value(reg, HKCU, kNonEnum, kRecycleBinClsid, true);
-        delete_value(reg, HKCU,
+        delete_value(reg, services.registry, HKCU, kNonEnum, kRecycleBinClsid);
+        delete_value(reg, services.registry, HKCU,
                      L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel",
-                     kRecycleBinClsid, true);
+                     kRecycleBinClsid);
     }
     services.ui.success_notice();
 }
@@ -113,15 +124,14 @@ void fix_property_sheet_pages(Services& services) {
     const std::wstring previous_versions_menu = std::wstring(L"\\shellex\\ContextMenuHandlers\\") + kPreviousVersions;
     const std::wstring previous_versions_page = std::wstring(L"\\shellex\\PropertySheetHandlers\\") + kPreviousVersions;
     const std::wstring shadow_copy_folder = L"CLSID\\{450D8FBA-AD25-11D0-98A8-0800361B1103}";
-    // Any error ends this repair quietly, without the notice; what was done stays.
-    try {
+    {
         Registry reg(services.registry, kKeyAllAccess, HKCU);
-        delete_value(reg, HKCU, kPoliciesExplorer, L"NoSecurityTab", true);
-        // A policy key that is not there is not created just to delete from it.
-        delete_value(reg, HKLM, L"SOFTWARE\\Policies\\Microsoft\\Windows\\AppCompat", L"DisablePropPage", false);
+        delete_value(reg, services.registry, HKCU, kPoliciesExplorer, L"NoSecurityTab");
+        delete_value(reg, services.registry, HKLM, L"SOFTWARE\\Policies\\Microsoft\\Windows\\AppCompat",
+                     L"DisablePropPage");
         write_default(reg, HKCR, L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}",
                       L"Summary Properties Page");
-        delete_value(reg, HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder", true);
+        delete_value(reg, services.registry, HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder");
         for (const auto& handler : {previous_versions_menu, previous_versions_page})
             for (const auto& owner : {std::wstring(L"AllFilesystemObjects"), shadow_copy_folder,
                                       std::wstring(L"Directory"), std::wstring(L"Drive")})
@@ -134,46 +144,55 @@ void fix_property_sheet_pages(Services& services) {
               L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
               L"Directory\\shellex\\PropertySheetHandlers\\Sharing", L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
             write_default(reg, HKCR, path, kSharing);
-    } catch (...) {
-        return;
     }
     services.ui.success_notice();
 }
 
 void fix_drive_icons(Services& services) {
-    // Any error ends this repair quietly, without the notice.
-    try {
+    {
         Registry reg(services.registry, kKeyAllAccess, HKLM);
         // Only below Explorer's key: with no key open the lookup would be
         // relative to the root and could delete an unrelated HKLM\DriveIcons.
-        if (reg.open_key(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer", false) &&
-            reg.key_exists(L"DriveIcons"))
-            reg.delete_key(L"DriveIcons");
-    } catch (...) {
-        return;
+        const std::wstring explorer = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+        if (!reg.open_key(explorer, false)) {
+            // Without Explorer's key there are no drive icons to remove.
+            if (reg.last_status() != status::file_not_found) fail_open(reg, services.registry);
+        } else if (reg.key_exists(L"DriveIcons") && !reg.delete_key(L"DriveIcons") &&
+                   reg.last_status() != status::file_not_found) {
+            throw Error(L"Cannot delete the key \"" + key_name(HKLM, explorer + L"\\DriveIcons") + L"\": " +
+                        services.registry.status_text(reg.last_status()));
+        }
     }
     services.ui.success_notice();
 }
 
 void fix_windows_search(Services& services) {
+    // Both keys belong to an installed Windows Search and are not created.
+    // They are opened before the service is stopped, so a missing one ends
+    // the repair with the service left running.
+    Registry service_key(services.registry, kKeyWrite, HKLM);
+    if (!service_key.open_key(L"SYSTEM\\CurrentControlSet\\Services\\WSearch", false))
+        fail_open(service_key, services.registry);
+    Registry search_key(services.registry, kKeyWrite, HKLM);
+    if (!search_key.open_key(L"SOFTWARE\\Microsoft\\Windows Search", false)) fail_open(search_key, services.registry);
+
     RepairCommands commands(services);
     commands.run(L"net stop WSearch /Y", sw::show_normal);
-    {
-        // Both keys belong to an installed Windows Search and are not created;
-        // a missing one fails the write, and the service is not restarted.
-        Registry reg(services.registry, kKeyWrite, HKLM);
-        reg.open_key(L"SYSTEM\\CurrentControlSet\\Services\\WSearch", false);
-        reg.write_dword(L"Start", 2); // automatic start
+    const auto start_again = [&] {
+        // Give the stopped service time to let go before it is started again.
+        services.ui.process_messages();
+        services.ui.sleep(4000);
+        commands.run(L"net start WSearch", sw::show_normal);
+    };
+    try {
+        service_key.write_dword(L"Start", 2);                     // automatic start
+        search_key.write_dword(L"SetupCompletedSuccessfully", 0); // rebuilds its setup at the next start
+    } catch (...) {
+        // The service was stopped above: it runs again whatever failed here.
+        start_again();
+        throw;
     }
-    {
-        Registry reg(services.registry, kKeyWrite, HKLM);
-        reg.open_key(L"SOFTWARE\\Microsoft\\Windows Search", false);
-        reg.write_dword(L"SetupCompletedSuccessfully", 0); // rebuilds its setup at the next start
-    }
-    // Give the stopped service time to let go before it is started again.
-    services.ui.process_messages();
-    services.ui.sleep(4000);
-    commands.run(L"net start WSearch", sw::show_normal);
+    start_again();
     commands.finish();
 }
 
@@ -183,9 +202,10 @@ void fix_hibernate_option(Services& services) {
         reg.open_key(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings", true);
         reg.write_dword(L"ShowHibernateOption", 1);
     }
-    // Not waited for: the notice appears while powercfg may still run.
+    // Waited for: the notice comes only once hibernation is really on
+    // (powercfg fails where the firmware does not support it).
     RepairCommands commands(services);
-    commands.start(L"powercfg -h on", sw::show);
+    commands.run(L"powercfg -h on", sw::show);
     commands.finish();
 }
 
@@ -198,7 +218,8 @@ void fix_plug_and_play(Services& services) {
     services.ui.process_messages();
     services.ui.sleep(200);
     RepairCommands commands(services);
-    commands.start(L"net Start PlugPlay", sw::show);
+    // Waited for, so its exit code can be read.
+    commands.run(L"net Start PlugPlay", sw::show);
     commands.finish();
 }
 

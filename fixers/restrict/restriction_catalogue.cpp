@@ -195,14 +195,17 @@ std::span<const RestrictionEntry> restriction_catalogue() {
 }
 
 bool test_location(RegistryBackend& registry, const RestrictionLocation& location) {
-    Registry reg(registry, kKeyAllAccess, location.root);
+    // Read access is enough, and is all an administrator may have on a key
+    // that a policy locked.
+    Registry reg(registry, kKeyRead, location.root);
     if (!reg.open_key(location.key_path, false)) return false;
     const auto number = reg.read_dword(std::wstring(location.value_name));
     return number.has_value() && *number != 0;
 }
 
 void remove_location(RegistryBackend& registry, const RestrictionLocation& location) {
-    Registry reg(registry, kKeyAllAccess, location.root);
+    // Deleting a value needs the right to set values, nothing more.
+    Registry reg(registry, kKeySetValue, location.root);
     if (!reg.open_key(location.key_path, true)) return;
     // Only the value goes; the key, its other values and its subkeys stay.
     reg.delete_value(std::wstring(location.value_name));

@@ -37,13 +37,14 @@ struct RestrictionEntry {
 // The 34 restrictions in the order the page scans, lists and removes them.
 std::span<const RestrictionEntry> restriction_catalogue();
 
-// True when the value holds a non-zero REG_DWORD. The key is only opened, never
-// created; anything that fails (missing key or value, another type, refused
+// True when the value holds a non-zero REG_DWORD. The key is only opened for
+// reading, never created; anything that fails (missing key or value, another type, refused
 // access) counts as not restricted and is not reported.
 bool test_location(RegistryBackend& registry, const RestrictionLocation& location);
 
-// Deletes the value if it is there. The key is opened with full access and
-// created when missing; failures end the removal silently.
+// Deletes the value if it is there. The key is opened with the right to set
+// values and created when missing; failures end the removal silently (the
+// test that follows a removal finds the value still set).
 void remove_location(RegistryBackend& registry, const RestrictionLocation& location);
 
 // The first location decides; the second is tested only when the first is clear.

@@ -140,7 +140,8 @@ TEST(AdvancedCommandRepairs, ShowTheNoticeWhenTheCommandRanAndNameACommandThatCo
 }
 
 // Wine installs no Windows Search service; on Windows the key would be there
-// and the repair would go on to its notice.
+// and the repair would go on to its notice. The missing key is named before
+// the service is stopped.
 TEST(AdvancedWindowsSearch, WithoutTheServiceKeyTheStandardErrorBoxShowsAndNothingFollows) {
     constexpr wchar_t kService[] = L"HKLM\\SYSTEM\\CurrentControlSet\\Services\\WSearch";
     wchar_t temp[MAX_PATH];
@@ -155,7 +156,14 @@ TEST(AdvancedWindowsSearch, WithoutTheServiceKeyTheStandardErrorBoxShowsAndNothi
         AdvancedPage page;
         ASSERT_TRUE(page.ready());
         ASSERT_NO_FATAL_FAILURE(page.press(btnFIXWINSEARCH));
-        expect_box_and_close(page.id(), {L"Failed to set data for 'Start'.", L"Vantrix", IconKind::error});
+        auto box = wait_message_box(page.id());
+        ASSERT_TRUE(box);
+        EXPECT_TRUE(box->text.starts_with(
+            L"Cannot open the key \"HKEY_LOCAL_MACHINE\\SYSTEM\\CurrentControlSet\\Services\\WSearch\": "))
+            << to_narrow(box->text);
+        EXPECT_EQ(box->caption, L"Vantrix");
+        EXPECT_EQ(box->icon, IconKind::error) << icon_name(box->icon);
+        answer(*box, IDOK);
         // Neither the restart of the service after its 4-second pause nor the notice comes.
         EXPECT_FALSE(wait_message_box(page.id(), 6000)) << "a box after the error";
     }

@@ -56,7 +56,8 @@ TEST(RestorePoint, AnAutomationErrorIsShownAndTheFrequencyValueIsPutBackAsItWas)
         EXPECT_EQ(box->icon, IconKind::error) << icon_name(box->icon);
         EXPECT_NE(box->text, L"Done!");
         EXPECT_NE(box->text.find(L"0x80004001"), std::wstring::npos) << to_narrow(box->text);
-        EXPECT_EQ(frequency(), 0u) << "the value is at 0 while the outcome is shown";
+        // Put back as soon as the request returned, before the box.
+        EXPECT_EQ(frequency(), before) << "the value is not back while the outcome is shown";
         answer(*box, IDOK);
         pause(500);
         EXPECT_EQ(frequency(), before);
@@ -104,7 +105,7 @@ TEST(Scans, DoneAppearsOnlyAfterTheToolHasEnded) {
     // A DISM that takes four seconds: the stand-in marks that it started, then sleeps.
     PlantedTool dism(L"DISM.exe");
     ASSERT_TRUE(dism.planted());
-    App app = App::launch({L"", {{L"VX_CHILD_SLEEP", L"4000"}}, L""});
+    App app = App::launch({L"", {{L"VX_CHILD_SLEEP", L"4000"}, {L"VX_CHILD_EXIT", L"0"}}, L""});
     HWND main = app.main_window();
     ASSERT_NE(main, nullptr);
     click(find_control(main, btnSCANDISM));
@@ -122,6 +123,26 @@ TEST(Scans, DoneAppearsOnlyAfterTheToolHasEnded) {
     EXPECT_EQ(box->icon, IconKind::information) << icon_name(box->icon);
     EXPECT_GE(GetTickCount() - start, 3500u);
     answer(*box, IDOK);
+}
+
+// A DISM that fails: its error code is shown with the system's text (Wine's
+// text for 87 may differ from Windows'), and no "Done!".
+TEST(Scans, AFailingDismIsShownWithItsErrorCode) {
+    PlantedTool dism(L"DISM.exe");
+    ASSERT_TRUE(dism.planted());
+    App app = App::launch({L"", {{L"VX_CHILD_EXIT", L"87"}}, L""});
+    HWND main = app.main_window();
+    ASSERT_NE(main, nullptr);
+    click(find_control(main, btnSCANDISM));
+    auto box = wait_message_box(app.id(), 20000);
+    ASSERT_TRUE(box);
+    EXPECT_TRUE(box->text.starts_with(
+        L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 87: "))
+        << to_narrow(box->text);
+    EXPECT_EQ(box->caption, L"Vantrix");
+    EXPECT_EQ(box->icon, IconKind::error) << icon_name(box->icon);
+    answer(*box, IDOK);
+    EXPECT_FALSE(wait_message_box(app.id(), 500)) << "a second box";
 }
 
 // Wine has no sfc.exe: process creation fails, which is the case of a tool

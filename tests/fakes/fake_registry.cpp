@@ -113,12 +113,29 @@ long FakeRegistry::open(RegKey parent, const std::wstring& path, std::uint32_t a
         node = &child->second;
     }
     if (denied(deny_open_, target)) return status::access_denied;
+    // Any right beyond reading (the 32/64-bit view flags aside) is refused.
+    if (denied(read_only_, target) && (access & ~(kKeyRead | 0x300u)) != 0) return status::access_denied;
     key = next_handle_++;
     handles_[key] = target;
+    handle_access_[key] = access;
     return status::ok;
 }
 
-void FakeRegistry::close(RegKey key) { handles_.erase(key); }
+void FakeRegistry::close(RegKey key) {
+    handles_.erase(key);
+    handle_access_.erase(key);
+}
+
+void FakeRegistry::read_only(RootKey root, const std::wstring& path) {
+    read_only_.insert(describe(path_of(root, path)));
+}
+
+bool FakeRegistry::may_set(RegKey key) const {
+    // A key opened without the right to set values cannot change them, as in
+    // the registry; the roots are always open with full access.
+    auto it = handle_access_.find(key);
+    return it == handle_access_.end() || (it->second & kKeySetValue) != 0;
+}
 
 long FakeRegistry::query(RegKey key, const std::wstring& name, RegistryValue& value) {
     auto path = resolve(key);
@@ -136,7 +153,7 @@ long FakeRegistry::set(RegKey key, const std::wstring& name, const RegistryValue
     if (!path) return status::invalid_handle;
     Node* node = find(*path);
     if (!node) return kKeyDeleted;
-    if (denied(deny_changes_, *path)) return status::access_denied;
+    if (denied(deny_changes_, *path) || !may_set(key)) return status::access_denied;
     auto& slot = node->values[to_lower(name)];
     // A value keeps the spelling of its first creation, as in the registry.
     if (slot.first.empty()) slot.first = name;
@@ -149,7 +166,7 @@ long FakeRegistry::delete_value(RegKey key, const std::wstring& name) {
     if (!path) return status::invalid_handle;
     Node* node = find(*path);
     if (!node) return kKeyDeleted;
-    if (denied(deny_changes_, *path)) return status::access_denied;
+    if (denied(deny_changes_, *path) || !may_set(key)) return status::access_denied;
     return node->values.erase(to_lower(name)) ? status::ok : status::file_not_found;
 }
 

@@ -46,6 +46,9 @@ public:
     // and subkeys, answers "access denied".
     void deny_open(RootKey root, const std::wstring& path);
     void deny_changes(RootKey root, const std::wstring& path);
+    // As a key that administrators may only read: opening it for anything
+    // more than reading answers "access denied".
+    void read_only(RootKey root, const std::wstring& path);
 
     // Keys handed out and not yet closed: 0 after every well-behaved operation.
     std::size_t open_handles() const { return handles_.size(); }
@@ -75,13 +78,16 @@ private:
     std::optional<Path> resolve(RegKey handle) const;
     static std::wstring describe(const Path& path);
     bool denied(const std::set<std::wstring>& set, const Path& path) const;
+    bool may_set(RegKey key) const;
     Path path_of(RootKey root, const std::wstring& path) const;
 
     std::map<std::wstring, Node> roots_;
     std::map<RegKey, Path> handles_;
+    std::map<RegKey, std::uint32_t> handle_access_;
     RegKey next_handle_ = 0x1000;
     std::set<std::wstring> deny_open_;
     std::set<std::wstring> deny_changes_;
+    std::set<std::wstring> read_only_;
     std::vector<OpenCall> open_calls_;
 };
 

@@ -97,8 +97,20 @@ void FakeFileSystem::delete_tree(const std::wstring& path) {
     const auto p = fold(path);
     if (!directories_.count(p)) return;
     const auto prefix = p + L"\\";
-    std::erase_if(directories_, [&](const std::wstring& d) { return d == p || d.starts_with(prefix); });
-    std::erase_if(files_, [&](const auto& entry) { return entry.first.starts_with(prefix); });
+    // As the shell's delete: everything else goes, a locked file and the
+    // folders holding it stay, and the failure is raised.
+    std::set<std::wstring> kept;
+    for (const auto& file : locked_)
+        if (file.starts_with(prefix) && files_.count(file))
+            for (auto folder = parent(file); folder.size() >= p.size(); folder = parent(folder))
+                kept.insert(folder);
+    std::erase_if(directories_,
+                  [&](const std::wstring& d) { return (d == p || d.starts_with(prefix)) && !kept.count(d); });
+    std::erase_if(files_,
+                  [&](const auto& entry) { return entry.first.starts_with(prefix) && !locked_.count(entry.first); });
+    if (!kept.empty())
+        throw Error(L"Cannot delete folder \"" + path +
+                    L"\". The process cannot access the file because it is being used by another process");
 }
 
 void FakeFileSystem::add_file(const std::wstring& path, const std::string& content, bool read_only) {
@@ -155,6 +167,15 @@ std::wstring ScriptedUi::input_box(const std::wstring& caption, const std::wstri
     auto answer = inputs.front();
     inputs.pop_front();
     return answer ? *answer : initial;
+}
+
+std::vector<ScriptedUi::Box> FakeSystem::boxes_after(void (*repair)(Services&)) {
+    try {
+        repair(services);
+    } catch (const Error& e) {
+        ui.show_error(e.message());
+    }
+    return ui.boxes;
 }
 
 } // namespace vx::test

@@ -31,6 +31,12 @@ public:
     // Matched against the program token, without regard to case.
     void exit_code(const std::wstring& program, int code) { codes_[fold(program)] = code; }
     void missing(const std::wstring& program) { missing_.insert(fold(program)); }
+    // The system's texts of exit codes that are Windows error codes.
+    std::map<std::uint32_t, std::wstring> error_texts;
+    std::wstring error_text(std::uint32_t code) override {
+        auto it = error_texts.find(code);
+        return it == error_texts.end() ? std::wstring() : it->second;
+    }
     // Called with the command line when it runs, for commands with effects.
     std::function<void(const std::wstring&)> on_run;
 
@@ -58,6 +64,8 @@ public:
 
     void add_file(const std::wstring& path, const std::string& content, bool read_only = false);
     void add_directory(const std::wstring& path);
+    // The file is held open by another program: a folder delete stops at it.
+    void lock_file(const std::wstring& path) { locked_.insert(fold(path)); }
     // Creating files in this folder fails with "Access is denied".
     void deny_create_in(const std::wstring& folder) { deny_create_.insert(fold(folder)); }
     std::optional<std::string> content(const std::wstring& path) const;
@@ -74,6 +82,7 @@ private:
     std::map<std::wstring, File> files_;
     std::set<std::wstring> directories_;
     std::set<std::wstring> deny_create_;
+    std::set<std::wstring> locked_;
 };
 
 class FakeFolders : public Folders {
@@ -134,6 +143,10 @@ struct FakeSystem {
     DiskTextStore texts;
     ScriptedUi ui;
     Services services{registry, runner, files, folders, texts, ui, L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\"};
+
+    // Runs a repair as the application does: an error it raises is shown in
+    // the standard error box. Answers every box the person saw.
+    std::vector<ScriptedUi::Box> boxes_after(void (*repair)(Services&));
 };
 
 } // namespace vx::test

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "fixers/advanced/command_repairs.h"
+#include "services/error.h"
 #include "tests/fakes/fake_system.h"
 
 namespace vx {
@@ -30,10 +31,16 @@ TEST_P(CommandRepair, RunsItsCommandsInOrderEachWaitedForThenShowsTheNotice) {
     // Each command ends before the next starts, and the notice comes after all.
     std::size_t boxes_seen_by_commands = 0;
     s.runner.on_run = [&](const std::wstring&) { boxes_seen_by_commands += s.ui.boxes.size(); };
-    // Failure exit codes change nothing.
-    for (const wchar_t* program :
-         {L"netsh", L"ipconfig", L"SC", L"Net", L"C:\\Windows\\system32\\wbem\\wmic.exe", L"gpupdate"})
-        s.runner.exit_code(program, 1);
+    // Codes that do not tell whether the repair happened change nothing: net
+    // answers 2 for a service already running, ipconfig /release fails for an
+    // adapter without a lease, rundll32 does not pass on a result.
+    s.runner.exit_code(L"Net", 2);
+    s.runner.exit_code(L"ipconfig", 1); // the renewal's code then decides: see below
+    s.runner.exit_code(L"rundll32.exe", 1);
+    s.runner.on_run = [&](const std::wstring& line) {
+        boxes_seen_by_commands += s.ui.boxes.size();
+        if (line == L"ipconfig /renew") s.runner.exit_code(L"ipconfig", 0);
+    };
     c.repair(s.services);
     EXPECT_EQ(s.runner.calls(), c.calls);
     EXPECT_EQ(boxes_seen_by_commands, 0u);
@@ -118,6 +125,65 @@ TEST(SystemRestoreRepair, RunsEveryCommandAndNamesTheOneThatCouldNotStart) {
                                              L"Vantrix", 0x10}}));
 }
 
+// A command whose failure means the repair did not happen: its line and exit
+// code are named in place of the notice, and the later commands still run.
+TEST(CommandRepairFailure, AFailingExitCodeIsNamedWithTheCommandLine) {
+    struct Case {
+        void (*repair)(Services&);
+        const wchar_t* program;
+        int code;
+        const wchar_t* text;
+    };
+    const Case cases[] = {
+        {flush_dns_cache, L"C:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe", 1,
+         L"This command failed:\nC:\\Windows\\system32\\WindowsPowerShell\\v1.0\\powershell.exe -NoProfile /c "
+         L"ipconfig /flushdns (exit code 1)"},
+        {renew_ip_address, L"ipconfig", 1, L"This command failed:\nipconfig /renew (exit code 1)"},
+        {reset_firewall, L"netsh", 1, L"This command failed:\nnetsh advfirewall reset (exit code 1)"},
+        {reset_tcp_ip, L"netsh", 1, L"This command failed:\nnetsh int ip reset (exit code 1)"},
+        {reset_winsock, L"netsh", 1, L"This command failed:\nnetsh winsock reset (exit code 1)"},
+        {reset_proxy, L"netsh", 1, L"This command failed:\nnetsh winhttp reset proxy (exit code 1)"},
+        {reset_group_policy, L"gpupdate", 1, L"This command failed:\ngpupdate /force (exit code 1)"},
+        // 1060: the service does not exist. A large code shows in hexadecimal.
+        {fix_system_restore, L"SC", 1060,
+         L"These commands failed:\nSC config \"VSS\" start=Auto (exit code 1060)\n"
+         L"SC config \"Schedule\" start=Auto (exit code 1060)\nSC config \"swprv\" start=Auto (exit code 1060)"},
+        {fix_system_restore, L"C:\\Windows\\system32\\wbem\\wmic.exe", -2147217406,
+         L"This command failed:\nC:\\Windows\\system32\\wbem\\wmic.exe /namespace:\\\\root\\default path SystemRestore "
+         L"Call enable \"C:\\\" "
+         L"(exit code 0x80041002)"},
+        // Windows' net gives 2 for a service already running, which is benign;
+        // any other code is a failure (Wine's net answers 1 there).
+        {fix_system_restore, L"Net", 1,
+         L"These commands failed:\nNet Start VSS (exit code 1)\nNet Start swprv (exit code 1)\n"
+         L"Net Start Schedule (exit code 1)"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(to_utf8(c.text));
+        FakeSystem s;
+        s.runner.exit_code(c.program, c.code);
+        c.repair(s.services);
+        EXPECT_EQ(s.runner.calls().size(), c.repair == fix_system_restore ? 7u
+                                           : c.repair == renew_ip_address ? 2u
+                                                                          : 1u);
+        EXPECT_EQ(s.ui.boxes, (std::vector<Box>{{c.text, L"Vantrix", 0x10}}));
+    }
+}
+
+TEST(CommandRepairFailure, CommandsNotStartedAndFailedAreNamedTogether) {
+    FakeSystem s;
+    s.runner.missing(L"C:\\Windows\\system32\\wbem\\wmic.exe");
+    s.runner.exit_code(L"Net", 5);
+    fix_system_restore(s.services);
+    EXPECT_EQ(s.ui.boxes,
+              (std::vector<Box>{{L"This command could not be started:\n"
+                                 L"C:\\Windows\\system32\\wbem\\wmic.exe /namespace:\\\\root\\default path "
+                                 L"SystemRestore Call enable \"C:\\\"\n\n"
+                                 L"These commands failed:\nNet Start VSS (exit code 5)\nNet Start swprv (exit code 5)\n"
+                                 L"Net Start Schedule (exit code 5)",
+                                 L"Vantrix", 0x10}}));
+}
+
 TEST(CommandRepairFailure, EveryCommandThatCouldNotStartIsNamedInOrder) {
     FakeSystem s;
     s.runner.missing(L"ipconfig");
@@ -146,6 +212,19 @@ TEST(GroupPolicyReset, DeletesBothPolicyFoldersBeforeApplyingThePolicy) {
     EXPECT_EQ(s.files.content(L"D:\\Windows\\System32\\GroupPolicyOther\\keep.txt"), "keep");
     EXPECT_EQ(s.runner.lines(), std::vector<std::wstring>{L"gpupdate /force"});
     EXPECT_EQ(s.ui.boxes, std::vector<Box>{kNotice});
+}
+
+// A policy file held open stops the delete: the error names the folder, the
+// policy is not applied and no notice follows.
+TEST(GroupPolicyReset, AFolderThatCannotBeDeletedIsNamedAndNothingFollows) {
+    FakeSystem s;
+    s.files.add_file(L"C:\\Windows\\system32\\GroupPolicy\\Machine\\Registry.pol", "PReg");
+    s.files.lock_file(L"C:\\Windows\\system32\\GroupPolicy\\Machine\\Registry.pol");
+    EXPECT_EQ(s.boxes_after(reset_group_policy),
+              (std::vector<Box>{{L"Cannot delete folder \"C:\\Windows\\system32\\GroupPolicy\". The process cannot "
+                                 L"access the file because it is being used by another process.",
+                                 L"Vantrix", 0x10}}));
+    EXPECT_TRUE(s.runner.calls().empty());
 }
 
 TEST(GroupPolicyReset, WithNeitherFolderOnlyTheUpdateRuns) {

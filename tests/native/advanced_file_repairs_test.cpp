@@ -127,6 +127,22 @@ TEST(CorruptedRecycleBin, CancelNoOrAMissingDriveEndSilently) {
     }
 }
 
+// A file of the bin that another program holds open stops the delete: the
+// error names the folder and no notice follows.
+TEST(CorruptedRecycleBin, AFileThatCannotBeDeletedIsReportedInsteadOfTheNotice) {
+    FakeSystem s;
+    s.files.add_file(L"C:\\$Recycle.Bin\\S-1-5-21\\$RABC.txt", "deleted file");
+    s.files.lock_file(L"C:\\$Recycle.Bin\\S-1-5-21\\$RABC.txt");
+    s.ui.inputs.push_back(L"C");
+    s.ui.answers.push_back(mb::id_yes);
+    EXPECT_EQ(
+        s.boxes_after(fix_corrupted_recycle_bin),
+        (std::vector<Box>{kConfirm,
+                          {L"Cannot delete folder \"C:\\$Recycle.Bin\". The process cannot access the file because "
+                           L"it is being used by another process.",
+                           L"Vantrix", 0x10}}));
+}
+
 TEST(CorruptedRecycleBin, ADriveWithoutARecycleBinStillGetsTheNotice) {
     FakeSystem s;
     s.files.add_directory(L"D:\\Data");

@@ -93,9 +93,11 @@ TEST(ExeRepair, WritesEveryStepsValuesWithTheirTypes) {
     EXPECT_TRUE(s.registry.has_key(HKCU, kOpenWith));
     EXPECT_TRUE(s.registry.value_names(HKCU, kFileExts).empty());
     EXPECT_EQ(s.registry.open_handles(), 0u);
+    // Reading the keys first creates nothing; every write opens with full access.
     for (const auto& call : s.registry.open_calls()) {
-        EXPECT_EQ(call.access, kKeyAllAccess);
-        EXPECT_TRUE(call.create);
+        if (call.create) {
+            EXPECT_EQ(call.access, kKeyAllAccess);
+        }
     }
 }
 
@@ -125,47 +127,74 @@ const AssociationEntry& exe_row() {
     return row;
 }
 
-// A key that cannot be opened or changed stops the repair at its first write,
-// before any script is written or run; the earlier steps stay written.
-TEST(ExeRepair, AKeyThatCannotBeWrittenStopsTheRepairBeforeTheImport) {
+// A write that fails part way undoes every earlier write, values put back as
+// they were and the keys it made deleted, before any script is written or run;
+// the error names the value and says that nothing was changed.
+TEST(ExeRepair, AWriteThatFailsPartWayUndoesTheEarlierOnesAndSaysNothingWasChanged) {
     struct Case {
         const wchar_t* key;
-        bool deny_open; // otherwise the key opens but refuses changes
-        int step;
+        bool deny_open; // otherwise the key is there but refuses changes
         const wchar_t* message;
     };
     const Case cases[] = {
-        {L".exe\\PersistentHandler", true, 1, L"Failed to set data for ''"},
-        {L"exefile", false, 2, L"Failed to set data for ''"},
-        {L"exefile\\shell\\open", true, 4, L"Failed to set data for 'EditFlags'"},
-        {L"exefile\\shell\\runas", true, 6, L"Failed to set data for 'HasLUAShield'"},
-        {L"exefile\\shell\\runasuser\\command", true, 9, L"Failed to set data for 'DelegateExecute'"},
-        {L"SystemFileAssociations\\.exe", true, 16, L"Failed to set data for 'InfoTip'"},
+        {L".exe\\PersistentHandler", true,
+         L"Failed to set data for '' in \"HKEY_CLASSES_ROOT\\.exe\\PersistentHandler\". Nothing was changed"},
+        {L"exefile", false, L"Failed to set data for '' in \"HKEY_CLASSES_ROOT\\exefile\". Nothing was changed"},
+        {L"exefile\\shell\\open", false,
+         L"Failed to set data for 'EditFlags' in \"HKEY_CLASSES_ROOT\\exefile\\shell\\open\". Nothing was changed"},
+        {L"exefile\\shell\\runas", false,
+         L"Failed to set data for 'HasLUAShield' in \"HKEY_CLASSES_ROOT\\exefile\\shell\\runas\". Nothing was "
+         L"changed"},
+        {L"SystemFileAssociations\\.exe", true,
+         L"Failed to set data for 'InfoTip' in \"HKEY_CLASSES_ROOT\\SystemFileAssociations\\.exe\". Nothing was "
+         L"changed"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(to_utf8(c.key));
         FakeSystem s;
         s.files.add_directory(L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp");
         s.files.add_file(L"C:\\Windows\\regedit.exe", "MZ");
-        if (c.deny_open)
+        // A damaged registration: some values are there and must come back as they were.
+        s.registry.put_string(HKCR, L"exefile\\shell\\open\\command", L"", L"C:\\evil.exe \"%1\" %*");
+        s.registry.put_dword(HKCR, L"exefile", L"EditFlags", 0);
+        s.registry.put_string(HKCR, L"exefile\\DefaultIcon", L"other", L"kept");
+        if (c.deny_open) {
             s.registry.deny_open(HKCR, c.key);
-        else
+        } else {
+            s.registry.create_key(HKCR, c.key);
             s.registry.deny_changes(HKCR, c.key);
+        }
+        const test::FakeRegistry before = s.registry;
         try {
             repair_association(s.services, exe_row());
             ADD_FAILURE() << "no error raised";
         } catch (const Error& e) {
             EXPECT_EQ(e.message(), c.message);
         }
-        for (const auto& e : expected_values())
-            EXPECT_EQ(s.registry.get(HKCR, e.key, e.name).has_value(), e.step < c.step)
-                << "step " << e.step << " " << to_utf8(e.name);
-        EXPECT_FALSE(s.registry.has_key(HKCU, kFileExts));
+        EXPECT_TRUE(s.registry == before) << "the registry is not as it was";
         EXPECT_TRUE(s.runner.calls().empty());
         EXPECT_FALSE(s.files.file_exists(L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\EXE.reg"));
         EXPECT_TRUE(s.ui.boxes.empty());
         EXPECT_EQ(s.registry.open_handles(), 0u);
     }
+}
+
+// A key that cannot even be read is found before anything is written.
+TEST(ExeRepair, AKeyThatCannotBeReadStopsTheRepairBeforeAnyWrite) {
+    FakeSystem s;
+    s.registry.put_string(HKCR, L"exefile\\shell\\runas", L"HasLUAShield", L"");
+    s.registry.deny_open(HKCR, L"exefile\\shell\\runas");
+    const test::FakeRegistry before = s.registry;
+    try {
+        repair_exe_association(s.services);
+        ADD_FAILURE() << "no error raised";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(),
+                  L"Cannot read the key \"HKEY_CLASSES_ROOT\\exefile\\shell\\runas\": Access is denied. Nothing was "
+                  L"changed");
+    }
+    EXPECT_TRUE(s.registry == before);
+    EXPECT_EQ(s.registry.open_handles(), 0u);
 }
 
 TEST(ExeRepair, PerUserKeysThatCannotBeOpenedPassSilently) {

@@ -35,5 +35,20 @@ TEST(ExplorerRestarter, UsesTempAsItIsNowAndStopsWhenTheCopyCannotBeWritten) {
     EXPECT_TRUE(sys.runner.calls().empty());
 }
 
+TEST(ExplorerRestarter, ARestarterThatCannotStartIsReportedAndItsCopyDeleted) {
+    test::FakeSystem sys;
+    sys.files.add_directory(sys.folders.temp);
+    const std::wstring path = sys.folders.temp + L"\\RestartExp.exe";
+    sys.runner.missing(path);
+    try {
+        restart_explorer(sys.services, {'M', 'Z'});
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), L"Explorer could not be restarted: the program \"" + path + L"\" could not be started");
+    }
+    EXPECT_EQ(sys.runner.calls().size(), 1u);
+    EXPECT_FALSE(sys.files.file_exists(path));
+}
+
 } // namespace
 } // namespace vx

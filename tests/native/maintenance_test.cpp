@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <new>
+
 #include "maintenance/restore_point.h"
 #include "maintenance/scans.h"
 #include "services/error.h"
@@ -12,7 +14,7 @@ using test::FakeSystem;
 using Box = test::ScriptedUi::Box;
 constexpr auto HKLM = RootKey::local_machine;
 
-TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsWhateverItsExitCode) {
+TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsOnlyWhenItSucceeded) {
     struct Case {
         void (*scan)(Services&);
         const wchar_t* command;
@@ -22,11 +24,46 @@ TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsWhateverItsExitCode) {
                           {run_dism_scan, L"DISM /Online /Cleanup-Image /RestoreHealth", L"DISM"}};
     for (const auto& c : cases) {
         FakeSystem sys;
-        sys.runner.exit_code(c.program, 2); // the tool found something: its window said so
         c.scan(sys.services);
         ASSERT_EQ(sys.runner.calls().size(), 1u);
         EXPECT_EQ(sys.runner.calls()[0], (test::RecordingRunner::Call{c.command, 5, true}));
         EXPECT_EQ(sys.ui.boxes, (std::vector<Box>{{L"Done!", L"Vantrix", 0x40}}));
+    }
+}
+
+// A failing exit code is shown with its number, and for DISM (whose codes are
+// Windows error codes) with the system's text; 3010 is DISM's success that
+// needs a restart.
+TEST(Scans, AFailingExitCodeIsShownInsteadOfDone) {
+    struct Case {
+        void (*scan)(Services&);
+        const wchar_t* program;
+        int code;
+        Box box;
+    };
+    const Case cases[] = {
+        {run_sfc_scan, L"sfc", 2, {L"The command \"sfc /scannow\" failed with exit code 2.", L"Vantrix", 0x10}},
+        {run_dism_scan,
+         L"DISM",
+         static_cast<int>(0x800F081Fu),
+         {L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 0x800F081F: The source files "
+          L"could not be found.",
+          L"Vantrix", 0x10}},
+        {run_dism_scan,
+         L"DISM",
+         87,
+         {L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 87: The parameter is "
+          L"incorrect.",
+          L"Vantrix", 0x10}},
+        {run_dism_scan, L"DISM", 3010, {L"Done! Restart the computer to complete the repair.", L"Vantrix", 0x40}},
+    };
+    for (const auto& c : cases) {
+        FakeSystem sys;
+        sys.runner.error_texts = {{0x800F081Fu, L"The source files could not be found"},
+                                  {87u, L"The parameter is incorrect"}};
+        sys.runner.exit_code(c.program, c.code);
+        c.scan(sys.services);
+        EXPECT_EQ(sys.ui.boxes, std::vector<Box>{c.box}) << c.code;
     }
 }
 
@@ -49,6 +86,7 @@ public:
         calls.push_back({description, type, event});
         value_during = registry_.get(HKLM, kSystemRestoreKey, kCreationFrequencyValue);
         if (fail) throw Error(L"Not implemented (0x80004001)");
+        if (fail_otherwise) throw std::bad_alloc();
         return result;
     }
     struct Call {
@@ -60,12 +98,15 @@ public:
     std::optional<RegistryValue> value_during;
     std::uint32_t result = 0;
     bool fail = false;
+    bool fail_otherwise = false;
 
 private:
     test::FakeRegistry& registry_;
 };
 
-TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) {
+// The value is back before any box shows: a box left open (and then a crash,
+// a kill or a logoff) must not leave it at 0.
+TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBackBeforeTheBox) {
     struct Case {
         const char* name;
         std::optional<std::uint32_t> before;
@@ -94,7 +135,7 @@ TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) 
 
         EXPECT_EQ(request.calls, (std::vector<FakeRequest::Call>{{L"Created by Vantrix", 0, 100}})) << c.name;
         EXPECT_EQ(request.value_during, test::dword_value(0)) << c.name;
-        EXPECT_EQ(value_while_box_open, 0u) << c.name;
+        EXPECT_EQ(value_while_box_open, c.before) << c.name;
         ASSERT_EQ(sys.ui.boxes.size(), 1u) << c.name;
         EXPECT_EQ(sys.ui.boxes[0].flags, c.icon) << c.name;
         EXPECT_EQ(sys.ui.boxes[0].caption, L"Vantrix") << c.name;
@@ -110,6 +151,20 @@ TEST(RestorePoint, AsksForThePointWithTheFrequencyAtZeroAndPutsTheOldValueBack) 
         EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue), c.before) << c.name;
         EXPECT_TRUE(sys.registry.has_key(HKLM, kSystemRestoreKey)) << c.name;
         EXPECT_EQ(sys.registry.open_handles(), 0u) << c.name;
+    }
+}
+
+TEST(RestorePoint, AnyOtherFailureOfTheRequestStillPutsTheValueBack) {
+    for (const std::optional<std::uint32_t> before :
+         {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{1440}}) {
+        FakeSystem sys;
+        if (before) sys.registry.put_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue, *before);
+        FakeRequest request(sys.registry);
+        request.fail_otherwise = true;
+        EXPECT_THROW(create_restore_point(sys.services, request), std::bad_alloc);
+        EXPECT_EQ(request.value_during, test::dword_value(0));
+        EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue), before);
+        EXPECT_EQ(sys.registry.open_handles(), 0u);
     }
 }
 

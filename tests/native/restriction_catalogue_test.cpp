@@ -197,13 +197,13 @@ TEST(RestrictionTest, OnlyANonZeroDwordIsARestriction) {
     }
 }
 
-TEST(RestrictionTest, OpensWithFullAccessCreatesNothingAndTreatsARefusalAsClear) {
+TEST(RestrictionTest, OpensForReadingCreatesNothingAndTreatsARefusalAsClear) {
     FakeRegistry registry;
     const RestrictionLocation task_manager{HKCU, kSystem, L"DisableTaskMgr"};
     EXPECT_FALSE(test_location(registry, task_manager));
     EXPECT_FALSE(registry.has_key(HKCU, L"SOFTWARE\\Microsoft"));
     ASSERT_EQ(registry.open_calls().size(), 1u);
-    EXPECT_EQ(registry.open_calls()[0].access, kKeyAllAccess);
+    EXPECT_EQ(registry.open_calls()[0].access, kKeyRead);
     EXPECT_FALSE(registry.open_calls()[0].create);
 
     registry.put_dword(HKCU, kSystem, L"DisableTaskMgr", 1);
@@ -286,7 +286,7 @@ TEST(RestrictionRemoval, ClearsBothRootsAndCreatesAMissingKey) {
     // The machine key held nothing but is opened, and so made, all the same.
     EXPECT_TRUE(registry.has_key(HKLM, path));
     for (const auto& call : registry.open_calls()) {
-        EXPECT_EQ(call.access, kKeyAllAccess);
+        EXPECT_EQ(call.access, kKeySetValue);
         EXPECT_TRUE(call.create);
     }
     EXPECT_EQ(registry.open_handles(), 0u);

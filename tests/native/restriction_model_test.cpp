@@ -289,6 +289,27 @@ TEST_F(RestrictionPage, ANewScanForgetsWhatWasChosenBefore) {
     EXPECT_EQ(sys.registry.get_dword(HKCU, kSystem, L"DisableTaskMgr"), 1u);
 }
 
+// A key that administrators may only read: the restriction in it is found,
+// cannot be removed, stays listed as present and is named in the error.
+TEST_F(RestrictionPage, ARestrictionInAReadOnlyKeyIsFoundAndNamedWhenItCannotBeRemoved) {
+    set(HKLM, kSystemRestore, L"DisableSR");
+    set(HKCU, kExplorer, L"HideClock");
+    sys.registry.read_only(HKLM, kSystemRestore);
+    model.scan();
+    ASSERT_EQ(captions(), (std::vector<std::wstring>{L"System Restore", L"Clock"}));
+    EXPECT_EQ(sys.ui.boxes.back(),
+              (ScriptedUi::Box{L"Found 2 restrictions on this computer!", L"Vantrix", mb::ok | mb::icon_error}));
+    model.check_all(true);
+    model.remove_selected();
+    EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestore, L"DisableSR"), 1u);
+    EXPECT_EQ(model.found()[0].image, kCrossImage);
+    EXPECT_EQ(model.found()[1].image, kTickImage);
+    EXPECT_EQ(model.selection(), std::vector<std::wstring>{L"System Restore"});
+    EXPECT_EQ(sys.ui.boxes.back(), (ScriptedUi::Box{L"These restrictions could not be removed:\nSystem Restore",
+                                                    L"Vantrix", mb::ok | mb::icon_error}));
+    EXPECT_EQ(sys.registry.open_handles(), 0u);
+}
+
 TEST_F(RestrictionPage, ARestrictionThatCouldNotBeRemovedStaysChosenAndIsNamedInAnErrorBox) {
     set(HKCU, kSystem, L"DisableTaskMgr");
     set(HKLM, kSystemRestore, L"DisableSR");

@@ -98,6 +98,35 @@ TEST(FolderTreeDeleteOnWine, DeletesAWholeTreeAndLeavesFilesAndMissingPathsAlone
     EXPECT_TRUE(test::exists(scratch.path()));
 }
 
+// A file held open without FILE_SHARE_DELETE cannot be deleted (Wine's
+// server enforces share modes as Windows does): the delete fails, naming the
+// folder, instead of passing for success.
+TEST(FolderTreeDeleteOnWine, AFileHeldOpenMakesTheDeleteFailNamingTheFolder) {
+    test::ScratchFolder scratch;
+    Win32FileSystem files;
+    const std::wstring tree = scratch / L"GroupPolicy";
+    CreateDirectoryW(tree.c_str(), nullptr);
+    CreateDirectoryW((tree + L"\\Machine").c_str(), nullptr);
+    const std::wstring held = tree + L"\\Machine\\Registry.pol";
+    test::write_bytes(held, "PReg");
+    test::write_bytes(tree + L"\\gpt.ini", "[General]");
+    HANDLE file = CreateFileW(held.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    ASSERT_NE(file, INVALID_HANDLE_VALUE);
+    try {
+        files.delete_tree(tree);
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        const std::wstring start = L"Cannot delete folder \"" + tree + L"\". ";
+        EXPECT_TRUE(e.message().starts_with(start)) << to_utf8(e.message());
+        EXPECT_GT(e.message().size(), start.size()) << "no reason given";
+    }
+    EXPECT_TRUE(test::exists(held));
+    CloseHandle(file);
+    files.delete_tree(tree);
+    EXPECT_FALSE(test::exists(tree));
+}
+
 TEST(FolderLookupsOnWine, GiveTheFoldersWithoutTrailingBackslashAndTempAsItIs) {
     Win32Folders folders;
     EXPECT_EQ(folders.windows_folder(), test::environment_variable(L"windir"));

@@ -10,7 +10,8 @@
 //
 // Started under any other name (a planted reg.exe, a fake explorer.exe), it
 // writes "<its own path>.ran" to show it ran, then sleeps for the number of
-// milliseconds in VX_CHILD_SLEEP (default none) and ends with 77.
+// milliseconds in VX_CHILD_SLEEP (default none) and ends with the code in
+// VX_CHILD_EXIT (default 77).
 
 #include <windows.h>
 
@@ -53,7 +54,8 @@ int main() {
         write_file(self + L".ran", GetCommandLineW());
         wchar_t wait[32] = {};
         if (GetEnvironmentVariableW(L"VX_CHILD_SLEEP", wait, 32) > 0) Sleep(static_cast<DWORD>(number(wait)));
-        return 77;
+        wchar_t code[32] = {};
+        return GetEnvironmentVariableW(L"VX_CHILD_EXIT", code, 32) > 0 ? number(code) : 77;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"exit") == 0) return number(argv[2]);
     if (argc >= 3 && std::wcscmp(argv[1], L"sleep") == 0) {
