@@ -20,6 +20,7 @@
 #include "services/text.h"
 #include "tests/default_hosts.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/wine/real_system.h"
 #include "tests/wine/wine_support.h"
 
 namespace vx {
@@ -160,13 +161,9 @@ TEST(FolderViewResetOnWineExplorer, RunsTheScriptFromAnyTempFolderAndLeavesNoBat
         const std::wstring marker = temp / L"old script ran.txt";
         test::write_bytes(batch, "@echo off\r\necho ran> \"" + to_ansi(marker) + "\"\r\n");
 
-        Win32Registry registry;
-        Win32CommandRunner runner(test::pump_messages);
-        Win32FileSystem files;
-        Win32Folders folders;
-        ResourceTextStore texts;
-        test::ScriptedUi ui;
-        Services services{registry, runner, files, folders, texts, ui, temp.path() + L"\\"};
+        test::RealSystem real(temp.path());
+        auto& services = real.services;
+        auto& ui = real.ui;
         const auto explorers_before = test::explorer_processes();
         reset_folder_view_settings(services);
         end_new_explorers(explorers_before);
@@ -202,13 +199,9 @@ TEST(FolderViewResetOnWineExplorer, NeverRunsProgramsPlantedInTheFolderItWasStar
     GetCurrentDirectoryW(MAX_PATH, previous);
     ASSERT_TRUE(SetCurrentDirectoryW(downloads.path().c_str()));
 
-    Win32Registry registry;
-    Win32CommandRunner runner(test::pump_messages);
-    Win32FileSystem files;
-    Win32Folders folders;
-    ResourceTextStore texts;
-    test::ScriptedUi ui;
-    Services services{registry, runner, files, folders, texts, ui, temp.path() + L"\\"};
+    test::RealSystem real(temp.path());
+    auto& services = real.services;
+    auto& ui = real.ui;
     const auto explorers_before = test::explorer_processes();
     reset_folder_view_settings(services);
     SetCurrentDirectoryW(previous);

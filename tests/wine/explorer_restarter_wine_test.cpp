@@ -15,6 +15,7 @@
 #include "services/resources_win.h"
 #include "services/text.h"
 #include "tests/fakes/fake_system.h"
+#include "tests/wine/real_system.h"
 #include "tests/wine/wine_support.h"
 
 namespace vx {
@@ -54,20 +55,17 @@ TEST(RestarterOnWineExplorer, EndsOnlyExplorerStartsItAgainAndLeavesNoCopyInTemp
     test::write_bytes(temp + L"\\RestartExp.exe", "left over from an earlier run");
     const auto before = test::explorer_processes();
 
-    Win32Registry registry;
-    Win32CommandRunner runner(test::pump_messages);
-    Win32FileSystem files;
-    Win32Folders folders;
-    ResourceTextStore texts;
-    test::ScriptedUi ui;
-    Services services{registry, runner, files, folders, texts, ui, temp + L"\\"};
+    test::RealSystem real(temp);
+    auto& services = real.services;
+    auto& ui = real.ui;
     restart_explorer(services);
 
     EXPECT_EQ(WaitForSingleObject(children[0].process, 10000), WAIT_OBJECT_0) << "EXPLORER.EXE still runs";
     DWORD code = 1;
     GetExitCodeProcess(children[0].process, &code);
     EXPECT_EQ(code, 0u);
-    EXPECT_EQ(WaitForSingleObject(children[1].process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "iexplore.exe was ended";
+    EXPECT_EQ(WaitForSingleObject(children[1].process, 0), static_cast<DWORD>(WAIT_TIMEOUT))
+        << "iexplore.exe was ended";
     EXPECT_EQ(WaitForSingleObject(children[2].process, 0), static_cast<DWORD>(WAIT_TIMEOUT)) << "a .bak was ended";
     EXPECT_FALSE(test::exists(temp + L"\\RestartExp.exe"));
     EXPECT_TRUE(ui.boxes.empty()); // the restarter says nothing
