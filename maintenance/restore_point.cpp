@@ -11,29 +11,38 @@ namespace {
 constexpr std::uint32_t kApplicationInstall = 0;  // restore point type
 constexpr std::uint32_t kBeginSystemChange = 100; // event type
 
-// Puts the creation frequency back as it was when the scope ends, however it
-// ends, so the value never stays at 0 (neither through an error nor while a
-// box waits for the person).
+// Puts the creation frequency back as it was: restore() does it and raises
+// when the registry refuses; the destructor does it on any other way out of
+// the scope, so the value never stays at 0 (neither through an error nor
+// while a box waits for the person).
 class FrequencyRestorer {
 public:
     FrequencyRestorer(Registry& reg, std::optional<RegistryValue> previous)
         : reg_(reg), previous_(std::move(previous)) {}
     ~FrequencyRestorer() {
+        if (restored_) return;
         try {
-            if (previous_)
-                reg_.write_value(kCreationFrequencyValue, *previous_);
-            else
-                reg_.delete_value(kCreationFrequencyValue);
+            restore();
         } catch (...) {
-            // A destructor must not raise; nothing more can be done here.
+            // A destructor must not raise: this is the fall-back of a scope
+            // that is already ending with an error of its own.
         }
     }
     FrequencyRestorer(const FrequencyRestorer&) = delete;
     FrequencyRestorer& operator=(const FrequencyRestorer&) = delete;
 
+    void restore() {
+        restored_ = true;
+        if (previous_)
+            reg_.write_value(kCreationFrequencyValue, *previous_);
+        else
+            reg_.remove_value(kCreationFrequencyValue);
+    }
+
 private:
     Registry& reg_;
     std::optional<RegistryValue> previous_;
+    bool restored_ = false;
 };
 
 } // namespace
@@ -49,6 +58,7 @@ void create_restore_point(Services& services, RestorePointRequest& request) {
 
     std::uint32_t result = 0;
     std::optional<std::wstring> failure;
+    std::optional<std::wstring> not_put_back;
     {
         FrequencyRestorer restorer(reg, previous);
         reg.write_dword(kCreationFrequencyValue, 0);
@@ -56,6 +66,13 @@ void create_restore_point(Services& services, RestorePointRequest& request) {
             result = request.create(kRestorePointDescription, kApplicationInstall, kBeginSystemChange);
         } catch (const Error& e) {
             failure = e.message();
+        }
+        // A refused put-back is told after the outcome: the administrator's
+        // setting is not as it was.
+        try {
+            restorer.restore();
+        } catch (const Error& e) {
+            not_put_back = e.message();
         }
     }
 
@@ -68,6 +85,7 @@ void create_restore_point(Services& services, RestorePointRequest& request) {
                                      std::to_wstring(result) + L".",
                                  mb::icon_error);
     }
+    if (not_put_back) services.ui.show_message(*not_put_back, mb::icon_error);
 }
 
 } // namespace vx

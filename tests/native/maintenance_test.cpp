@@ -87,6 +87,7 @@ public:
         value_during = registry_.get(HKLM, kSystemRestoreKey, kCreationFrequencyValue);
         if (fail) throw Error(L"Not implemented (0x80004001)");
         if (fail_otherwise) throw std::bad_alloc();
+        if (lock_key) registry_.deny_changes(HKLM, kSystemRestoreKey);
         return result;
     }
     struct Call {
@@ -99,6 +100,7 @@ public:
     std::uint32_t result = 0;
     bool fail = false;
     bool fail_otherwise = false;
+    bool lock_key = false; // the key refuses changes from then on, as a policy could
 
 private:
     test::FakeRegistry& registry_;
@@ -164,6 +166,25 @@ TEST(RestorePoint, AnyOtherFailureOfTheRequestStillPutsTheValueBack) {
         EXPECT_THROW(create_restore_point(sys.services, request), std::bad_alloc);
         EXPECT_EQ(request.value_during, test::dword_value(0));
         EXPECT_EQ(sys.registry.get_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue), before);
+        EXPECT_EQ(sys.registry.open_handles(), 0u);
+    }
+}
+
+// A value that cannot be put back is not passed over: after the outcome an
+// error names it, for the old value and for a value that was not there.
+TEST(RestorePoint, AFrequencyThatCannotBePutBackIsNamedAfterTheOutcome) {
+    for (const std::optional<std::uint32_t> before :
+         {std::optional<std::uint32_t>{}, std::optional<std::uint32_t>{1440}}) {
+        FakeSystem sys;
+        if (before) sys.registry.put_dword(HKLM, kSystemRestoreKey, kCreationFrequencyValue, *before);
+        FakeRequest request(sys.registry);
+        request.lock_key = true;
+        create_restore_point(sys.services, request);
+        ASSERT_EQ(sys.ui.boxes.size(), 2u);
+        EXPECT_EQ(sys.ui.boxes[0].text, L"Done!");
+        EXPECT_NE(sys.ui.boxes[1].text.find(kCreationFrequencyValue), std::wstring::npos)
+            << to_utf8(sys.ui.boxes[1].text);
+        EXPECT_EQ(sys.ui.boxes[1].flags, 0x10u);
         EXPECT_EQ(sys.registry.open_handles(), 0u);
     }
 }
