@@ -3,6 +3,7 @@
 #include "app/components.h"
 
 #include <commctrl.h>
+#include <tlhelp32.h>
 #include <objbase.h>
 #include <wincodec.h>
 
@@ -409,6 +410,38 @@ bool save_screenshot(HWND window, const std::wstring& path) {
     }
     DeleteObject(bitmap);
     return saved;
+}
+
+std::vector<DWORD> child_processes(DWORD parent_id, const std::wstring& exe_name) {
+    std::vector<DWORD> found;
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return found;
+    PROCESSENTRY32W entry{};
+    entry.dwSize = sizeof(entry);
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (entry.th32ParentProcessID == parent_id && _wcsicmp(entry.szExeFile, exe_name.c_str()) == 0)
+            found.push_back(entry.th32ProcessID);
+    CloseHandle(snapshot);
+    return found;
+}
+
+bool press_key_in_console(DWORD process_id) {
+    // A process can be attached to one console only, and this one may have its
+    // own; the helper starts without one.
+    const std::wstring helper = test_folder() + L"\\vx_child.exe";
+    std::wstring line = L"vx_child.exe key " + std::to_wstring(process_id);
+    STARTUPINFOW startup{};
+    startup.cb = sizeof(startup);
+    PROCESS_INFORMATION info{};
+    if (!CreateProcessW(helper.c_str(), line.data(), nullptr, nullptr, FALSE, DETACHED_PROCESS, nullptr, nullptr,
+                        &startup, &info))
+        return false;
+    WaitForSingleObject(info.hProcess, 10000);
+    DWORD code = 1;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    return code == 0;
 }
 
 int run_command(const std::wstring& command_line) {

@@ -100,6 +100,12 @@ bool select_page(HWND main, int index);
 // Saves what the screen shows of the window as a PNG file.
 bool save_screenshot(HWND window, const std::wstring& path);
 
+// The process ids of the running children of a process named `exe_name`.
+std::vector<DWORD> child_processes(DWORD parent_id, const std::wstring& exe_name);
+// Presses the space bar in the console of a process (through a helper
+// that attaches to it); false when it could not.
+bool press_key_in_console(DWORD process_id);
+
 // Runs a command in the prefix through cmd.exe and answers its exit code.
 int run_command(const std::wstring& command_line);
 

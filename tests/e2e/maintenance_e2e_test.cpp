@@ -101,11 +101,20 @@ private:
     bool had_original_ = false, planted_ = false;
 };
 
-TEST(Scans, DoneAppearsOnlyAfterTheToolHasEnded) {
-    // A DISM that takes four seconds: the stand-in marks that it started, then sleeps.
+// The cmd around the tool that Vantrix started, once it runs.
+DWORD console_of_tool(DWORD app_id) {
+    std::vector<DWORD> found;
+    wait_until([&] { return !(found = child_processes(app_id, L"cmd.exe")).empty(); }, 20000);
+    return found.empty() ? 0 : found.front();
+}
+
+// The tool's console stays open under its explanation once the tool has
+// ended; the box comes only after a key was pressed there.
+TEST(Scans, DoneAppearsOnlyAfterTheToolHasEndedAndItsConsoleWasRead) {
+    // A DISM that takes two seconds: the stand-in marks that it started, then sleeps.
     PlantedTool dism(L"DISM.exe");
     ASSERT_TRUE(dism.planted());
-    App app = App::launch({L"", {{L"VX_CHILD_SLEEP", L"4000"}, {L"VX_CHILD_EXIT", L"0"}}, L""});
+    App app = App::launch({L"", {{L"VX_CHILD_SLEEP", L"2000"}, {L"VX_CHILD_EXIT", L"0"}}, L""});
     HWND main = app.main_window();
     ASSERT_NE(main, nullptr);
     click(find_control(main, btnSCANDISM));
@@ -113,36 +122,50 @@ TEST(Scans, DoneAppearsOnlyAfterTheToolHasEnded) {
     while (GetFileAttributesW(dism.marker().c_str()) == INVALID_FILE_ATTRIBUTES && GetTickCount() - start < 20000)
         pause(20);
     ASSERT_NE(GetFileAttributesW(dism.marker().c_str()), INVALID_FILE_ATTRIBUTES) << "DISM did not start";
-    EXPECT_FALSE(wait_message_box(app.id(), 2000)) << "a box while the tool still runs";
+    const DWORD console = console_of_tool(app.id());
+    ASSERT_NE(console, 0u) << "the tool does not run in a console of cmd";
+    EXPECT_FALSE(wait_message_box(app.id(), 1000)) << "a box while the tool still runs";
     // The window keeps handling messages while it waits.
     DWORD_PTR answer_value = 0;
     EXPECT_NE(SendMessageTimeoutW(main, WM_NULL, 0, 0, SMTO_ABORTIFHUNG, 1000, &answer_value), 0);
+    ASSERT_TRUE(wait_until([&] { return child_processes(console, L"DISM.exe").empty(); }, 20000));
+    EXPECT_FALSE(wait_message_box(app.id(), 1500)) << "the console closed before its result could be read";
+    ASSERT_TRUE(press_key_in_console(console));
     auto box = wait_message_box(app.id(), 20000);
     ASSERT_TRUE(box);
     EXPECT_EQ(box->text, L"Done!");
     EXPECT_EQ(box->icon, IconKind::information) << icon_name(box->icon);
-    EXPECT_GE(GetTickCount() - start, 3500u);
+    EXPECT_GE(GetTickCount() - start, 2000u);
     answer(*box, IDOK);
 }
 
-// A DISM that fails: its error code is shown with the system's text (Wine's
-// text for 87 may differ from Windows'), and no "Done!".
+// A DISM that fails: its error code reaches Vantrix through the console's cmd
+// and is shown with the system's text (Wine's text for 87 may differ from
+// Windows', and Wine has none for 0x800F081F), and no "Done!".
 TEST(Scans, AFailingDismIsShownWithItsErrorCode) {
-    PlantedTool dism(L"DISM.exe");
-    ASSERT_TRUE(dism.planted());
-    App app = App::launch({L"", {{L"VX_CHILD_EXIT", L"87"}}, L""});
-    HWND main = app.main_window();
-    ASSERT_NE(main, nullptr);
-    click(find_control(main, btnSCANDISM));
-    auto box = wait_message_box(app.id(), 20000);
-    ASSERT_TRUE(box);
-    EXPECT_TRUE(box->text.starts_with(
-        L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 87: "))
-        << to_narrow(box->text);
-    EXPECT_EQ(box->caption, L"Vantrix");
-    EXPECT_EQ(box->icon, IconKind::error) << icon_name(box->icon);
-    answer(*box, IDOK);
-    EXPECT_FALSE(wait_message_box(app.id(), 500)) << "a second box";
+    const std::pair<const wchar_t*, const wchar_t*> cases[] = {
+        {L"87", L"failed with error 87: "}, {L"-2146498529", L"failed with error 0x800F081F"}};
+    for (const auto& [code, text] : cases) {
+        PlantedTool dism(L"DISM.exe");
+        ASSERT_TRUE(dism.planted());
+        App app = App::launch({L"", {{L"VX_CHILD_EXIT", code}}, L""});
+        HWND main = app.main_window();
+        ASSERT_NE(main, nullptr);
+        click(find_control(main, btnSCANDISM));
+        const DWORD console = console_of_tool(app.id());
+        ASSERT_NE(console, 0u);
+        EXPECT_FALSE(wait_message_box(app.id(), 1500)) << "the console closed before its result could be read";
+        ASSERT_TRUE(press_key_in_console(console));
+        auto box = wait_message_box(app.id(), 20000);
+        ASSERT_TRUE(box);
+        EXPECT_TRUE(box->text.starts_with(L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" " +
+                                          std::wstring(text)))
+            << to_narrow(box->text);
+        EXPECT_EQ(box->caption, L"Vantrix");
+        EXPECT_EQ(box->icon, IconKind::error) << icon_name(box->icon);
+        answer(*box, IDOK);
+        EXPECT_FALSE(wait_message_box(app.id(), 500)) << "a second box";
+    }
 }
 
 // Wine has no sfc.exe: process creation fails, which is the case of a tool

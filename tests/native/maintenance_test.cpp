@@ -14,67 +14,92 @@ using test::FakeSystem;
 using Box = test::ScriptedUi::Box;
 constexpr auto HKLM = RootKey::local_machine;
 
-TEST(Scans, RunTheirToolShownAndSayDoneAfterwardsOnlyWhenItSucceeded) {
+constexpr wchar_t kCmd[] = L"C:\\Windows\\system32\\cmd.exe";
+
+// A FakeSystem whose system folder holds both tools.
+struct ScanSystem : FakeSystem {
+    ScanSystem() {
+        files.add_file(L"C:\\Windows\\system32\\sfc.exe", "");
+        files.add_file(L"C:\\Windows\\system32\\Dism.exe", "");
+    }
+};
+
+// The tool runs by its full path inside cmd, which keeps the console open
+// under an explanation until a key is pressed and ends with the tool's code.
+TEST(Scans, RunTheirToolByFullPathInAConsoleKeptOpenAndSayDoneOnlyWhenItSucceeded) {
     struct Case {
         void (*scan)(Services&);
-        const wchar_t* command;
-        const wchar_t* program;
+        const wchar_t* tool;
     };
-    const Case cases[] = {{run_sfc_scan, L"sfc /scannow", L"sfc"},
-                          {run_dism_scan, L"DISM /Online /Cleanup-Image /RestoreHealth", L"DISM"}};
+    const Case cases[] = {{run_sfc_scan, L"\"C:\\Windows\\system32\\sfc.exe\" /scannow"},
+                          {run_dism_scan, L"\"C:\\Windows\\system32\\Dism.exe\" /Online /Cleanup-Image /RestoreHealth"}};
     for (const auto& c : cases) {
-        FakeSystem sys;
+        ScanSystem sys;
         c.scan(sys.services);
         ASSERT_EQ(sys.runner.calls().size(), 1u);
-        EXPECT_EQ(sys.runner.calls()[0], (test::RecordingRunner::Call{c.command, 5, true}));
+        const std::wstring expected = L"\"C:\\Windows\\system32\\cmd.exe\" /d /v:on /s /c \"" + std::wstring(c.tool) +
+                                      L" & set VX_EXIT=!errorlevel! & echo. & echo Read the result above, then press "
+                                      L"any key to close this window. & pause >nul & exit !VX_EXIT!\"";
+        EXPECT_EQ(sys.runner.calls()[0], (test::RecordingRunner::Call{expected, 5, true}));
         EXPECT_EQ(sys.ui.boxes, (std::vector<Box>{{L"Done!", L"Vantrix", 0x40}}));
     }
 }
 
 // A failing exit code is shown with its number, and for DISM (whose codes are
 // Windows error codes) with the system's text; 3010 is DISM's success that
-// needs a restart.
-TEST(Scans, AFailingExitCodeIsShownInsteadOfDone) {
+// needs a restart. A tool ended by Ctrl+C or by closing its window has no
+// answer, which is not a success either.
+TEST(Scans, AFailingOrStoppedToolIsShownInsteadOfDone) {
     struct Case {
         void (*scan)(Services&);
-        const wchar_t* program;
         int code;
         Box box;
     };
     const Case cases[] = {
-        {run_sfc_scan, L"sfc", 2, {L"The command \"sfc /scannow\" failed with exit code 2.", L"Vantrix", 0x10}},
+        {run_sfc_scan, 2, {L"The command \"sfc /scannow\" failed with exit code 2.", L"Vantrix", 0x10}},
         {run_dism_scan,
-         L"DISM",
          static_cast<int>(0x800F081Fu),
          {L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 0x800F081F: The source files "
           L"could not be found.",
           L"Vantrix", 0x10}},
         {run_dism_scan,
-         L"DISM",
          87,
          {L"The command \"DISM /Online /Cleanup-Image /RestoreHealth\" failed with error 87: The parameter is "
           L"incorrect.",
           L"Vantrix", 0x10}},
-        {run_dism_scan, L"DISM", 3010, {L"Done! Restart the computer to complete the repair.", L"Vantrix", 0x40}},
+        {run_dism_scan, 3010, {L"Done! Restart the computer to complete the repair.", L"Vantrix", 0x40}},
+        {run_sfc_scan,
+         static_cast<int>(0xC000013Au),
+         {L"The command \"sfc /scannow\" was stopped before it ended (its window was closed or Ctrl+C was pressed), so "
+          L"its result is not known.",
+          L"Vantrix", 0x10}},
     };
     for (const auto& c : cases) {
-        FakeSystem sys;
+        ScanSystem sys;
         sys.runner.error_texts = {{0x800F081Fu, L"The source files could not be found"},
                                   {87u, L"The parameter is incorrect"}};
-        sys.runner.exit_code(c.program, c.code);
+        sys.runner.exit_code(kCmd, c.code);
         c.scan(sys.services);
         EXPECT_EQ(sys.ui.boxes, std::vector<Box>{c.box}) << c.code;
     }
 }
 
+// Neither a tool missing from the system folder nor an interpreter that
+// cannot start is run or reported as done.
 TEST(Scans, AToolThatCannotStartIsReportedInsteadOfDone) {
-    FakeSystem sys;
-    sys.runner.missing(L"sfc");
-    run_sfc_scan(sys.services);
-    ASSERT_EQ(sys.ui.boxes.size(), 1u);
-    EXPECT_EQ(sys.ui.boxes[0].flags, 0x10u);
-    EXPECT_NE(sys.ui.boxes[0].text.find(L"sfc /scannow"), std::wstring::npos);
-    EXPECT_NE(sys.ui.boxes[0].text, L"Done!");
+    const Box box{L"The command \"sfc /scannow\" could not be started.", L"Vantrix", 0x10};
+    {
+        FakeSystem sys;
+        run_sfc_scan(sys.services);
+        EXPECT_TRUE(sys.runner.calls().empty());
+        EXPECT_EQ(sys.ui.boxes, std::vector<Box>{box});
+    }
+    {
+        ScanSystem sys;
+        sys.runner.missing(kCmd);
+        run_sfc_scan(sys.services);
+        EXPECT_EQ(sys.ui.boxes, std::vector<Box>{box});
+    }
 }
 
 // A stand-in for System Restore: answers a result or raises, and notes the

@@ -7,6 +7,8 @@
 //   vx_child where FILE           writes its current folder and, on a second
 //                                 line, NoDefaultCurrentDirectoryInExePath's
 //                                 value ("(unset)" when not set) to FILE
+//   vx_child key PID              presses the space bar in the console of the
+//                                 process PID; ends with 0 when it got there
 //
 // Started under any other name (a planted reg.exe, a fake explorer.exe), it
 // writes "<its own path>.ran" to show it ran, then sleeps for the number of
@@ -84,6 +86,25 @@ int main() {
         const bool unset = n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND;
         write_file(argv[2], std::wstring(folder) + L"\n" + (unset ? std::wstring(L"(unset)") : std::wstring(value)));
         return 0;
+    }
+    if (argc >= 3 && std::wcscmp(argv[1], L"key") == 0) {
+        FreeConsole();
+        if (!AttachConsole(static_cast<DWORD>(number(argv[2])))) return 2;
+        HANDLE input = CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                                   nullptr, OPEN_EXISTING, 0, nullptr);
+        if (input == INVALID_HANDLE_VALUE) return 3;
+        INPUT_RECORD records[2] = {};
+        for (int i = 0; i < 2; ++i) {
+            records[i].EventType = KEY_EVENT;
+            records[i].Event.KeyEvent.bKeyDown = i == 0;
+            records[i].Event.KeyEvent.wRepeatCount = 1;
+            records[i].Event.KeyEvent.wVirtualKeyCode = VK_SPACE;
+            records[i].Event.KeyEvent.uChar.UnicodeChar = L' ';
+        }
+        DWORD written = 0;
+        const BOOL ok = WriteConsoleInputW(input, records, 2, &written);
+        CloseHandle(input);
+        return ok && written == 2 ? 0 : 4;
     }
     return 1;
 }
