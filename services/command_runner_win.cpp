@@ -79,11 +79,24 @@ Win32CommandRunner::Child Win32CommandRunner::create(const std::wstring& command
 int Win32CommandRunner::run(const std::wstring& command_line, std::uint16_t show) {
     Child child = create(command_line, show);
     if (!child.process) return -1;
-    while (WaitForSingleObject(child.process.get(), 0) == WAIT_TIMEOUT) {
-        if (process_messages_) process_messages_();
-        Sleep(50);
+    HANDLE process = child.process.get();
+    if (process_messages_) {
+        // Wakes as soon as the child ends or a message arrives, and handles
+        // the messages in between. A quit request the message handling leaves
+        // in the queue would wake the wait at once, again and again; while one
+        // is there, the child is polled every 50 ms instead, with sent
+        // messages still handled.
+        for (;;) {
+            process_messages_();
+            MSG quit;
+            const bool quitting = PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+            const DWORD woke =
+                quitting ? WaitForSingleObject(process, 50)
+                         : MsgWaitForMultipleObjectsEx(1, &process, INFINITE, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
+            if (woke == WAIT_OBJECT_0 || woke == WAIT_FAILED) break;
+        }
     }
-    WaitForSingleObject(child.process.get(), INFINITE);
+    WaitForSingleObject(process, INFINITE);
     DWORD code = 0;
     if (!GetExitCodeProcess(child.process.get(), &code)) return -1;
     return static_cast<int>(code);

@@ -10,8 +10,8 @@
 namespace vx {
 
 // Runs programs with CreateProcessW, each in a console of its own. While it
-// waits, it polls the child every 50 ms and lets the window handle its
-// messages in between, so the program stays responsive.
+// waits, it lets the window handle its messages as they arrive, so the
+// program stays responsive, and returns as soon as the child ends.
 class Win32CommandRunner : public CommandRunner {
 public:
     explicit Win32CommandRunner(std::function<void()> process_messages);

@@ -75,6 +75,36 @@ TEST(RunnerOnWine, HandlesWindowMessagesWhileItWaits) {
     DestroyWindow(window);
 }
 
+// The runner sleeps until the child ends or a message comes: with no
+// messages it handles the queue once or twice, not every few milliseconds.
+// A quit request that the message handling passes on (as the program's own
+// does) stays in the queue for the message loop and makes no busy wait.
+TEST(RunnerOnWine, WaitsForTheChildWithoutPollingAndKeepsAQuitRequest) {
+    int calls = 0;
+    Win32CommandRunner runner([&calls] {
+        ++calls;
+        MSG message;
+        while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+            if (message.message == WM_QUIT) {
+                PostQuitMessage(static_cast<int>(message.wParam));
+                return;
+            }
+            DispatchMessageW(&message);
+        }
+    });
+    test::pump_messages();
+    EXPECT_EQ(runner.run(child_program(), {L"sleep", L"600", L"3"}, sw::hide), 3);
+    EXPECT_LE(calls, 3) << "the runner polled while nothing happened";
+
+    calls = 0;
+    PostQuitMessage(9);
+    EXPECT_EQ(runner.run(child_program(), {L"sleep", L"300", L"4"}, sw::hide), 4);
+    EXPECT_LE(calls, 40) << "the runner spun on the quit request";
+    MSG quit{};
+    ASSERT_TRUE(PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_REMOVE));
+    EXPECT_EQ(quit.wParam, 9u);
+}
+
 TEST(RunnerOnWine, PassesQuotedArgumentsThroughUnchanged) {
     test::ScratchFolder scratch(L"vx runner");
     const std::vector<std::wstring> arguments = {L"args",
