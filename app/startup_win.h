@@ -18,7 +18,9 @@ public:
 };
 
 // The gate of the main window's creation handler, then on an accepted
-// platform the caption, the temporary folder path and the four labels.
+// platform the caption, the temporary folder path and the four labels; the
+// motherboard and OS labels are filled when the message loop is next idle,
+// after the first paint.
 struct HomeLabels {
     HWND window, cpu, ram, board, os;
 };
