@@ -119,10 +119,6 @@ LRESULT TFORM_UTAMA::on_message(UINT message, WPARAM wparam, LPARAM lparam) {
         app().set_dialog_window(hwnd_);
         app().dispatch([this] { build(); });
         app().dispatch([this] { FormCreate(); });
-        // The hidden pages hold most of the window's controls; making them
-        // after the first paint (and after the Home page's last probes) lets
-        // the window appear at once.
-        app().when_idle([this] { build_later(); });
         return 0;
     case WM_COMMAND:
         on_command(LOWORD(wparam), HIWORD(wparam));
@@ -223,6 +219,10 @@ void TFORM_UTAMA::build() {
         association_buttons_[main_component_id(entry.button)] = &entry;
     for (const AdvancedRow& row : advanced_rows())
         if (row.kind == AdvancedRow::Kind::repair) advanced_buttons_[main_component_id(row.component)] = &row;
+
+    // The hidden pages hold most of the window's controls; making them after
+    // the first paint lets the window appear at once.
+    app().when_idle([this] { build_later(); });
 }
 
 void TFORM_UTAMA::build_later() {

@@ -127,12 +127,8 @@ void run_form_create(const HomeLabels& labels) {
     // label and the ones after it keep their design captions.
     SetWindowTextW(labels.cpu, processor_name(services.registry).c_str());
     SetWindowTextW(labels.ram, memory_size().c_str());
-    // The motherboard comes through WMI, by far the slowest probe: it and the
-    // label after it are filled once the window has been painted.
-    app().when_idle([labels] {
-        SetWindowTextW(labels.board, motherboard().c_str());
-        SetWindowTextW(labels.os, os_name().c_str());
-    });
+    SetWindowTextW(labels.board, motherboard().c_str());
+    SetWindowTextW(labels.os, os_name().c_str());
 }
 
 } // namespace vx

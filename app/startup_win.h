@@ -18,9 +18,7 @@ public:
 };
 
 // The gate of the main window's creation handler, then on an accepted
-// platform the caption, the temporary folder path and the four labels; the
-// motherboard and OS labels are filled when the message loop is next idle,
-// after the first paint.
+// platform the caption, the temporary folder path and the four labels.
 struct HomeLabels {
     HWND window, cpu, ram, board, os;
 };
