@@ -2,6 +2,7 @@
 
 #include <exception>
 
+#include "fixers/assoc/assoc_health.h"
 #include "services/staging.h"
 
 namespace vx {
@@ -10,6 +11,17 @@ namespace {
 
 constexpr wchar_t kDone[] = L"Done!";
 constexpr wchar_t kFailed[] = L"Error!";
+constexpr wchar_t kStillDiffers[] = L"Error! After the import the registry still differs from the stored data:\n";
+
+// What still differs after the import. A script the reader refuses cannot be
+// compared, and its first bad line is named instead.
+std::vector<RegistryDifference> script_differences(RegistryBackend& registry, const std::vector<std::wstring>& script) {
+    try {
+        return compare_with_script(registry, regscript::parse(script));
+    } catch (const regscript::ParseError& e) {
+        return {{RegistryDifference::Kind::unreadable_script, RootKey::classes_root, {}, e.message()}};
+    }
+}
 
 // Deletes the temporary script when the scope ends, however it ends, so no
 // script is left in the temporary folder for someone else to change and for
@@ -63,7 +75,19 @@ void import_registry_script(Services& services, const std::vector<std::wstring>&
         imported = false;
     }
     // By now the temporary script is gone, whatever happened.
-    services.ui.show_message(imported ? kDone : kFailed, imported ? mb::icon_information : mb::icon_error);
+    if (!imported) {
+        services.ui.show_message(kFailed, mb::icon_error);
+        return;
+    }
+    // reg.exe answers 0 also when it skipped lines or wrote nothing, and a
+    // key whose permissions refuse administrators stays as it was: only the
+    // registry itself tells whether the repair took.
+    const auto differences = script_differences(services.registry, script);
+    if (differences.empty()) {
+        services.ui.show_message(kDone, mb::icon_information);
+        return;
+    }
+    services.ui.show_message(std::wstring(kStillDiffers) + difference_list(differences), mb::icon_error);
 }
 
 } // namespace vx
