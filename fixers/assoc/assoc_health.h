@@ -49,6 +49,6 @@ std::wstring difference_summary(const RegistryDifference& difference);
 std::wstring difference_detail(const RegistryDifference& difference);
 
 // The lines of an error box: at most `limit` details, then how many more.
-std::wstring difference_list(const std::vector<RegistryDifference>& differences, std::size_t limit = 12);
+std::wstring difference_list(const std::vector<RegistryDifference>& differences, std::size_t limit = 20);
 
 } // namespace vx
