@@ -155,6 +155,27 @@ TEST(AssociationHealth, ErrorListNamesFullKeysAndCountsTheRest) {
                     L"... and 12 more");
 }
 
+// The page's check of all rows: each row says intact or names its first
+// difference and how many more there are.
+TEST(AssociationHealth, CheckingEveryRowFindsTheDamagedOneOnly) {
+    FakeRegistry registry;
+    test::DiskTextStore texts;
+    for (const auto& entry : kAssociations) test::import_into(registry, texts.lines(entry.memo));
+    registry.put_string(kHkcr, L"txtfile\\shell\\evil\\command", L"", L"evil.exe %1");
+    registry.put(kHkcr, L"txtfile\\shell\\open\\command", L"", test::string_value(L"evil.exe", ValueType::expand_sz));
+
+    const auto all = check_associations(registry, texts);
+    ASSERT_EQ(all.size(), kAssociations.size());
+    for (const auto& row : all) {
+        SCOPED_TRACE(row.entry->type_name);
+        if (std::wstring_view(row.entry->type_name) == L"TXT")
+            EXPECT_EQ(row.summary(), L"open command changed (+1 more)");
+        else
+            EXPECT_EQ(row.summary(), L"intact");
+    }
+    EXPECT_EQ(difference_summary(all[18].differences.back()), L"extra command 'evil'");
+}
+
 // After reg.exe answers 0, "Done!" only when the registry holds the data.
 TEST(ScriptImportCheck, AnImportThatDidNotTakeEndsInAnErrorNamingWhatDiffers) {
     struct Case {
