@@ -28,7 +28,7 @@ struct AssociationEntry {
 extern const std::array<AssociationEntry, 26> kAssociations;
 
 // What a row's "FIX" button does: imports the row's stored script and shows
-// "Done!" or "Error!". The EXE row first writes the .exe keys directly, and
+// "Done!" when the registry then holds it, else an error. The EXE row first writes the .exe keys directly, and
 // when one of those writes fails its error propagates and nothing is imported.
 void repair_association(Services& services, const AssociationEntry& entry);
 
