@@ -84,7 +84,12 @@ void import_registry_script(Services& services, const std::vector<std::wstring>&
     // reg.exe answers 0 also when it skipped lines or wrote nothing, and it
     // answers 1 when a key's permissions refuse administrators: only the
     // registry itself tells whether the repair took and what it missed.
-    const auto differences = script_differences(services.registry, script);
+    auto differences = script_differences(services.registry, script);
+    // A text that is no registry script was refused by reg.exe as well when
+    // it reported a failure: "Error!" says all there is.
+    if (exit_code != 0 && differences.size() == 1 &&
+        differences.front().kind == RegistryDifference::Kind::unreadable_script)
+        differences.clear();
     if (!differences.empty()) {
         services.ui.show_message(std::wstring(kStillDiffers) + difference_list(differences), mb::icon_error);
         return;
