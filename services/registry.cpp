@@ -155,6 +155,18 @@ void Registry::remove_value(const std::wstring& name) {
                 backend_.status_text(last_status_));
 }
 
+std::optional<std::vector<std::wstring>> Registry::subkey_names() {
+    std::vector<std::wstring> names;
+    if (current_ == 0 || backend_.subkey_names(current_, names) != status::ok) return std::nullopt;
+    return names;
+}
+
+std::optional<std::vector<std::wstring>> Registry::value_names() {
+    std::vector<std::wstring> names;
+    if (current_ == 0 || backend_.value_names(current_, names) != status::ok) return std::nullopt;
+    return names;
+}
+
 bool Registry::key_exists(std::wstring_view path) {
     RegKey key = 0;
     // Existence needs no rights on the key itself beyond opening it for reading.

@@ -65,6 +65,9 @@ public:
     virtual long delete_value(RegKey key, const std::wstring& name) = 0;
     // Deletes `subkey` of `parent` with everything below it.
     virtual long delete_tree(RegKey parent, const std::wstring& subkey) = 0;
+    // The names of the key's subkeys / values, as spelled in the registry.
+    virtual long subkey_names(RegKey key, std::vector<std::wstring>& names) = 0;
+    virtual long value_names(RegKey key, std::vector<std::wstring>& names) = 0;
     // The system's text for a status code, to stand inside a sentence.
     virtual std::wstring status_text(long status);
 };
@@ -119,6 +122,11 @@ public:
     // Deletes the value; raises an error naming the key and the value unless
     // it went or was not there.
     void remove_value(const std::wstring& name);
+
+    // The names of the current key's subkeys / values; nullopt when no key
+    // is current or the key cannot be listed.
+    std::optional<std::vector<std::wstring>> subkey_names();
+    std::optional<std::vector<std::wstring>> value_names();
 
     // Relative to the current key, or to the root when no key is current.
     bool key_exists(std::wstring_view path);

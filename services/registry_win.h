@@ -14,6 +14,8 @@ public:
     long set(RegKey key, const std::wstring& name, const RegistryValue& value) override;
     long delete_value(RegKey key, const std::wstring& name) override;
     long delete_tree(RegKey parent, const std::wstring& subkey) override;
+    long subkey_names(RegKey key, std::vector<std::wstring>& names) override;
+    long value_names(RegKey key, std::vector<std::wstring>& names) override;
     std::wstring status_text(long status) override;
 };
 

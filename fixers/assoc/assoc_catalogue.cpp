@@ -73,6 +73,31 @@ void repair_association(Services& services, const AssociationEntry& entry) {
     import_registry_script(services, services.texts.lines(entry.memo), entry.import_name);
 }
 
+std::wstring AssociationHealth::summary() const {
+    if (differences.empty()) return L"intact";
+    std::wstring text = difference_summary(differences.front());
+    if (differences.size() > 1) text += L" (+" + std::to_wstring(differences.size() - 1) + L" more)";
+    return text;
+}
+
+AssociationHealth check_association(RegistryBackend& registry, const TextStore& texts, const AssociationEntry& entry) {
+    AssociationHealth health;
+    health.entry = &entry;
+    try {
+        health.differences = compare_with_script(registry, regscript::parse(texts.lines(entry.memo)));
+    } catch (const regscript::ParseError& e) {
+        health.differences = {{RegistryDifference::Kind::unreadable_script, RootKey::classes_root, {}, e.message()}};
+    }
+    return health;
+}
+
+std::vector<AssociationHealth> check_associations(RegistryBackend& registry, const TextStore& texts) {
+    std::vector<AssociationHealth> all;
+    all.reserve(kAssociations.size());
+    for (const auto& entry : kAssociations) all.push_back(check_association(registry, texts, entry));
+    return all;
+}
+
 void show_exe_help(Ui& ui) {
     ui.show_message(L"If the exe file association is an error, please rename the program file and change the "
                     L"extension to \".com\" to be able to run the Vantrix program.\r\n"

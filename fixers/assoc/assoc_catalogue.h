@@ -1,6 +1,10 @@
 #pragma once
 
 #include <array>
+#include <string>
+#include <vector>
+
+#include "fixers/assoc/assoc_health.h"
 
 #include "services/services.h"
 
@@ -24,9 +28,24 @@ struct AssociationEntry {
 extern const std::array<AssociationEntry, 26> kAssociations;
 
 // What a row's "FIX" button does: imports the row's stored script and shows
-// "Done!" or "Error!". The EXE row first writes the .exe keys directly, and
+// "Done!" when the registry then holds it, else an error. The EXE row first writes the .exe keys directly, and
 // when one of those writes fails its error propagates and nothing is imported.
 void repair_association(Services& services, const AssociationEntry& entry);
+
+// How one row's type compares with its stored script.
+struct AssociationHealth {
+    const AssociationEntry* entry = nullptr;
+    std::vector<RegistryDifference> differences; // empty: intact
+    bool intact() const { return differences.empty(); }
+    // "intact", or the first difference in a person's words with how many
+    // more there are: "extra command 'evil' (+1 more)".
+    std::wstring summary() const;
+};
+
+// Compares the registry with the row's stored script; writes nothing.
+AssociationHealth check_association(RegistryBackend& registry, const TextStore& texts, const AssociationEntry& entry);
+// The same for every row, in page order.
+std::vector<AssociationHealth> check_associations(RegistryBackend& registry, const TextStore& texts);
 
 // The message of the help label under the rows, on how to start the program
 // when .exe files no longer open.

@@ -121,6 +121,17 @@ void write_value(HKEY root, const std::wstring& path, const std::wstring& name, 
     RegCloseKey(key);
 }
 
+std::vector<std::wstring> split_box_lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    for (auto& line : lines)
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+    return lines;
+}
+
 // A REG_SZ as the registry holds it: UTF-16LE with its terminating zero.
 Value sz(const std::wstring& text) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
@@ -324,7 +335,23 @@ protected:
         return *shown;
     }
 
+    // After the import the program compares the registry with the script.
+    // On Windows that ends in "Done!". Wine's reg.exe stores the hex(2)
+    // values of the ANSI script as converted ANSI text (see
+    // imported_expand_sz), so there the check rightly names those values,
+    // and only those, in an error box.
     static void expect_done(const MessageBoxInfo& box) {
+        if (running_on_wine()) {
+            EXPECT_EQ(box.icon, IconKind::error) << icon_name(box.icon);
+            const auto lines = split_box_lines(box.text);
+            ASSERT_GE(lines.size(), 2u) << to_narrow(box.text);
+            EXPECT_TRUE(lines[0].starts_with(L"Error!")) << to_narrow(box.text);
+            for (std::size_t i = 1; i < lines.size(); ++i)
+                EXPECT_TRUE((lines[i].starts_with(L"value ") && lines[i].ends_with(L" changed")) ||
+                            lines[i].starts_with(L"... and "))
+                    << to_narrow(lines[i]);
+            return;
+        }
         EXPECT_EQ(box.text, L"Done!");
         EXPECT_EQ(box.caption, L"Vantrix");
         EXPECT_EQ(box.icon, IconKind::information) << icon_name(box.icon);
@@ -419,6 +446,64 @@ TEST_F(FileAssociationsFromTheSystemFolder, TxtImportsWithTheSystemsRegExeNotThe
     expect_no_planted_program_ran();
     EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L""),
               imported_expand_sz(L"%SystemRoot%\\system32\\NOTEPAD.EXE %1"));
+}
+
+// A copy of the stand-in child program as the system's reg.exe, put back as
+// it was when the test ends. Started with VX_CHILD_EXIT=0 it ends with 0
+// having imported nothing.
+class PlantedSystemRegExe {
+public:
+    PlantedSystemRegExe() {
+        wchar_t system[MAX_PATH];
+        GetSystemDirectoryW(system, MAX_PATH);
+        path_ = std::wstring(system) + L"\\reg.exe";
+        backup_ = path_ + L".vantrix-test-backup";
+        had_original_ = MoveFileExW(path_.c_str(), backup_.c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
+        planted_ = CopyFileW((test_folder() + L"\\vx_child.exe").c_str(), path_.c_str(), FALSE) != 0;
+        // Wine runs its own built-in reg.exe unless the prefix says to load
+        // the file in the system folder; Windows runs the file as it is.
+        const std::wstring native = L"native";
+        RegSetKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"reg.exe", REG_SZ, native.c_str(),
+                        static_cast<DWORD>((native.size() + 1) * sizeof(wchar_t)));
+    }
+    ~PlantedSystemRegExe() {
+        RegDeleteKeyValueW(HKEY_CURRENT_USER, L"Software\\Wine\\DllOverrides", L"reg.exe");
+        DeleteFileW(path_.c_str());
+        DeleteFileW((path_ + L".ran").c_str());
+        if (had_original_) MoveFileExW(backup_.c_str(), path_.c_str(), MOVEFILE_REPLACE_EXISTING);
+    }
+    PlantedSystemRegExe(const PlantedSystemRegExe&) = delete;
+    PlantedSystemRegExe& operator=(const PlantedSystemRegExe&) = delete;
+    bool planted() const { return planted_; }
+    bool ran() const { return GetFileAttributesW((path_ + L".ran").c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+private:
+    std::wstring path_, backup_;
+    bool had_original_ = false, planted_ = false;
+};
+
+class FileAssociationsWithAnIdleRegExe : public FileAssociations {
+protected:
+    App::Options launch_options() const override { return {{}, {{L"TEMP", temp}, {L"VX_CHILD_EXIT", L"0"}}, scratch}; }
+    PlantedSystemRegExe reg_exe;
+};
+
+// reg.exe ends with 0 and writes nothing: the program looks at the registry
+// and names what still differs instead of saying "Done!".
+TEST_F(FileAssociationsWithAnIdleRegExe, AFixThatChangedNothingEndsInAnErrorNamingWhatDiffers) {
+    ASSERT_TRUE(reg_exe.planted());
+    saved.save(HKEY_CLASSES_ROOT, L"txtfile");
+    write_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L"", sz(L"C:\\planted.exe"));
+
+    const MessageBoxInfo box = fix(btnFIXTXTFILE, L"TXT.reg");
+
+    EXPECT_TRUE(reg_exe.ran());
+    EXPECT_EQ(box.icon, IconKind::error) << icon_name(box.icon);
+    EXPECT_NE(box.text, L"Done!");
+    EXPECT_TRUE(box.text.starts_with(L"Error!")) << to_narrow(box.text);
+    EXPECT_NE(box.text.find(L"value (Default) of HKEY_CLASSES_ROOT\\txtfile\\shell\\open\\command"), std::wstring::npos)
+        << to_narrow(box.text);
+    EXPECT_EQ(read_value(HKEY_CLASSES_ROOT, L"txtfile\\shell\\open\\command", L""), sz(L"C:\\planted.exe"));
 }
 
 // Without TEMP the script has nowhere safe to go: the import refuses and says

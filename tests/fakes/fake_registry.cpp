@@ -181,7 +181,47 @@ long FakeRegistry::delete_tree(RegKey parent, const std::wstring& subkey) {
     if (!node) return status::file_not_found;
     Path parent_path(target.begin(), target.end() - 1);
     if (denied(deny_changes_, parent_path) || denied(deny_changes_, target)) return status::access_denied;
+    // As RegDeleteTree: everything that may go goes; a locked key below stays
+    // with the keys above it (emptied of their values), and the call fails.
+    if (prune(target, *node)) return status::access_denied;
     find(parent_path)->children.erase(target.back());
+    return status::ok;
+}
+
+bool FakeRegistry::prune(const Path& path, Node& node) {
+    if (denied(deny_changes_, path) || denied(deny_open_, path)) return true;
+    bool kept = false;
+    for (auto it = node.children.begin(); it != node.children.end();) {
+        Path child = path;
+        child.push_back(it->first);
+        if (prune(child, it->second)) {
+            kept = true;
+            ++it;
+        } else {
+            it = node.children.erase(it);
+        }
+    }
+    if (kept) node.values.clear();
+    return kept;
+}
+
+long FakeRegistry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
+    names.clear();
+    auto path = resolve(key);
+    if (!path) return status::invalid_handle;
+    const Node* node = find(*path);
+    if (!node) return kKeyDeleted;
+    for (const auto& [folded, child] : node->children) names.push_back(child.name);
+    return status::ok;
+}
+
+long FakeRegistry::value_names(RegKey key, std::vector<std::wstring>& names) {
+    names.clear();
+    auto path = resolve(key);
+    if (!path) return status::invalid_handle;
+    const Node* node = find(*path);
+    if (!node) return kKeyDeleted;
+    for (const auto& [folded, value] : node->values) names.push_back(value.first);
     return status::ok;
 }
 

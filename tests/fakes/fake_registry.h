@@ -25,6 +25,8 @@ public:
     long set(RegKey key, const std::wstring& name, const RegistryValue& value) override;
     long delete_value(RegKey key, const std::wstring& name) override;
     long delete_tree(RegKey parent, const std::wstring& subkey) override;
+    long subkey_names(RegKey key, std::vector<std::wstring>& names) override;
+    long value_names(RegKey key, std::vector<std::wstring>& names) override;
 
     // Arranging and inspecting, by root and path ("A\B\C").
     void create_key(RootKey root, const std::wstring& path);
@@ -43,7 +45,8 @@ public:
     std::size_t key_count(RootKey root) const;
 
     // Access control: opening (or creating) the key, or changing its values
-    // and subkeys, answers "access denied".
+    // and subkeys, answers "access denied". Deleting a tree that holds such a
+    // key deletes the rest and answers "access denied".
     void deny_open(RootKey root, const std::wstring& path);
     void deny_changes(RootKey root, const std::wstring& path);
     // As a key that administrators may only read: opening it for anything
@@ -79,6 +82,8 @@ private:
     static std::wstring describe(const Path& path);
     bool denied(const std::set<std::wstring>& set, const Path& path) const;
     bool may_set(RegKey key) const;
+    // Deletes what may go below `node`; answers whether a locked key kept it.
+    bool prune(const Path& path, Node& node);
     Path path_of(RootKey root, const std::wstring& path) const;
 
     std::map<std::wstring, Node> roots_;

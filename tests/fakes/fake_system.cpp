@@ -3,6 +3,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "fixers/assoc/registry_script.h"
+#include "services/command_line.h"
 #include "services/error.h"
 #include "services/text.h"
 
@@ -15,9 +17,11 @@ int RecordingRunner::run(const std::wstring& command_line, std::uint16_t show) {
     calls_.push_back({command_line, show, true});
     const auto program = fold(program_token(command_line));
     if (missing_.count(program)) return -1;
+    int effect_code = 0;
+    if (auto effect = effects_.find(program); effect != effects_.end()) effect_code = effect->second(command_line);
     if (on_run) on_run(command_line);
     auto it = codes_.find(program);
-    return it == codes_.end() ? 0 : it->second;
+    return it == codes_.end() ? effect_code : it->second;
 }
 
 bool RecordingRunner::start(const std::wstring& command_line, std::uint16_t show) {
@@ -167,6 +171,52 @@ std::wstring ScriptedUi::input_box(const std::wstring& caption, const std::wstri
     auto answer = inputs.front();
     inputs.pop_front();
     return answer ? *answer : initial;
+}
+
+int import_into(FakeRegistry& registry, const std::vector<std::wstring>& lines) {
+    regscript::Script script;
+    try {
+        script = regscript::parse(lines);
+    } catch (const regscript::ParseError&) {
+        return 1;
+    }
+    int code = 0;
+    for (const auto& section : script.sections) {
+        Registry reg(registry, kKeyAllAccess, section.root);
+        if (section.deletion) {
+            if (!reg.delete_key(section.path) && reg.last_status() != status::file_not_found) code = 1;
+            continue;
+        }
+        if (!reg.open_key(section.path, true)) {
+            code = 1;
+            continue;
+        }
+        for (const auto& value : section.values) {
+            if (value.deletion) {
+                if (!reg.delete_value(value.name) && reg.last_status() != status::file_not_found) code = 1;
+                continue;
+            }
+            try {
+                reg.write_value(value.name, {value.type, value.data});
+            } catch (const Error&) {
+                code = 1;
+            }
+        }
+    }
+    return code;
+}
+
+FakeSystem::FakeSystem() {
+    runner.effect(L"reg.exe", [this](const std::wstring& command_line) {
+        std::wstring rest;
+        program_token(command_line, &rest);
+        if (!rest.starts_with(L" import ")) return 1;
+        std::wstring path = rest.substr(8);
+        if (path.size() >= 2 && path.front() == L'"' && path.back() == L'"') path = path.substr(1, path.size() - 2);
+        const auto content = files.content(path);
+        if (!content) return 1;
+        return import_into(registry, split_lines(widen_ascii(*content)));
+    });
 }
 
 std::vector<ScriptedUi::Box> FakeSystem::boxes_after(void (*repair)(Services&)) {

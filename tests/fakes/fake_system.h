@@ -39,6 +39,11 @@ public:
     }
     // Called with the command line when it runs, for commands with effects.
     std::function<void(const std::wstring&)> on_run;
+    // What a program does when it runs, with the exit code it answers unless
+    // one is scripted.
+    void effect(const std::wstring& program, std::function<int(const std::wstring&)> action) {
+        effects_[fold(program)] = std::move(action);
+    }
 
     const std::vector<Call>& calls() const { return calls_; }
     std::vector<std::wstring> lines() const;
@@ -46,6 +51,7 @@ public:
 private:
     static std::wstring fold(const std::wstring& program);
     std::map<std::wstring, int> codes_;
+    std::map<std::wstring, std::function<int(const std::wstring&)>> effects_;
     std::set<std::wstring> missing_;
     std::vector<Call> calls_;
 };
@@ -134,8 +140,17 @@ public:
     std::vector<unsigned> sleeps;
 };
 
-// A whole fake system wired into Services.
+// Imports a registry script into the fake registry as reg.exe does: a key
+// deletion takes the key's subtree (a missing key is no error), a key line
+// makes the key and its parents, value lines set or delete values. A change
+// the registry refuses is passed over and the import goes on; the answer is
+// 1 when something was refused or the text is no registry script, else 0.
+int import_into(FakeRegistry& registry, const std::vector<std::wstring>& lines);
+
+// A whole fake system wired into Services. Its reg.exe imports the file it
+// is given into the fake registry.
 struct FakeSystem {
+    FakeSystem();
     FakeRegistry registry;
     RecordingRunner runner;
     FakeFileSystem files;

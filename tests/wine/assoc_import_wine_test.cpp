@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fixers/assoc/assoc_catalogue.h"
+#include "fixers/assoc/assoc_health.h"
 #include "fixers/assoc/registry_script.h"
 #include "fixers/assoc/script_import.h"
 #include "services/command_runner_win.h"
@@ -220,6 +221,15 @@ RegistryValue as_stored(const RegistryValue& value) {
     return stored;
 }
 
+// Turns the expandable values of a fake registry tree into what Wine's reg.exe stores.
+void store_as_wine_does(test::FakeRegistry& registry, RootKey root, const std::wstring& path) {
+    for (const auto& name : registry.value_names(root, path)) {
+        const auto value = *registry.get(root, path, name);
+        if (value.type == ValueType::expand_sz) registry.put(root, path, name, as_stored(value));
+    }
+    for (const auto& child : registry.subkeys(root, path)) store_as_wine_does(registry, root, path + L"\\" + child);
+}
+
 bool covered_by_deletion(const Script& script, const Section& section) {
     const KeyName name{section.root, section.path};
     return std::any_of(script.sections.begin(), script.sections.end(), [&](const Section& other) {
@@ -367,8 +377,23 @@ TEST_P(AssocImportOnWine, LeavesTheRegistryAsTheScriptSays) {
     Services services{registry, runner, files, folders, texts, ui, temp.path() + L"\\"};
     import_registry_script(services, lines, entry.import_name);
 
+    // The check after the import finds on the real registry what it finds
+    // on the fake after the fake reg.exe: nothing where reg.exe stores what
+    // Windows stores, and on Wine exactly the expandable values (see
+    // as_stored), which is why Wine's import ends in the error box.
+    test::FakeRegistry expected_state;
+    test::import_into(expected_state, lines);
+    for (RootKey root : {RootKey::classes_root, RootKey::current_user, RootKey::local_machine})
+        for (const auto& top : expected_state.subkeys(root, L"")) store_as_wine_does(expected_state, root, top);
+    const auto expected = compare_with_script(expected_state, script);
+    EXPECT_EQ(compare_with_script(registry, script), expected);
     ASSERT_EQ(ui.boxes.size(), 1u);
-    EXPECT_EQ(ui.boxes[0].text, L"Done!");
+    if (expected.empty())
+        EXPECT_EQ(ui.boxes[0].text, L"Done!");
+    else
+        EXPECT_TRUE(ui.boxes[0].text.starts_with(L"Error!") &&
+                    ui.boxes[0].text.find(difference_detail(expected.front())) != std::wstring::npos)
+            << to_utf8(ui.boxes[0].text);
     EXPECT_FALSE(test::exists(temp / (std::wstring(entry.import_name) + L".reg")));
     for (const auto& key : compared)
         expect_key_matches(model, key);

@@ -3,6 +3,10 @@
 
 #include <windows.h>
 
+#include <algorithm>
+#include <string>
+#include <vector>
+
 #include "services/error.h"
 #include "services/registry.h"
 #include "services/registry_win.h"
@@ -56,6 +60,33 @@ TEST_F(RegistryOnWine, WritesEachTypeAsTheApiStoresItAndReadsItBack) {
     EXPECT_EQ(raw(kTestKey, L"Dword"), (std::pair<DWORD, std::string>{REG_DWORD, std::string("\x04\x03\x02\x01", 4)}));
     EXPECT_EQ(raw(kTestKey, L"Binary"), (std::pair<DWORD, std::string>{REG_BINARY, std::string("\x38\x07\0\0", 4)}));
     EXPECT_EQ(raw(kTestKey, L"").first, static_cast<DWORD>(REG_SZ));
+}
+
+// Listing gives every name with its spelling, the default value as an empty
+// name, and names longer than the ones first counted.
+TEST_F(RegistryOnWine, ListsSubkeysAndValuesAsSpelled) {
+    Registry reg(backend);
+    const std::wstring long_name(300, L'v');
+    for (const wchar_t* sub : {L"Shell", L" Blank first", L"evil"})
+        ASSERT_TRUE(reg.open_key(std::wstring(kTestKey) + L"\\" + sub, true));
+    ASSERT_TRUE(reg.open_key(kTestKey, false));
+    reg.write_string(L"", L"default");
+    reg.write_string(L"EditFlags", L"x");
+    reg.write_string(long_name, L"y");
+
+    auto subkeys = reg.subkey_names();
+    auto values = reg.value_names();
+    ASSERT_TRUE(subkeys && values);
+    std::sort(subkeys->begin(), subkeys->end());
+    std::sort(values->begin(), values->end());
+    EXPECT_EQ(*subkeys, (std::vector<std::wstring>{L" Blank first", L"Shell", L"evil"}));
+    EXPECT_EQ(*values, (std::vector<std::wstring>{L"", L"EditFlags", long_name}));
+
+    ASSERT_TRUE(reg.open_key(std::wstring(kTestKey) + L"\\evil", false));
+    EXPECT_EQ(reg.subkey_names(), std::vector<std::wstring>{});
+    EXPECT_EQ(reg.value_names(), std::vector<std::wstring>{});
+    reg.close_key();
+    EXPECT_EQ(reg.subkey_names(), std::nullopt); // no key current
 }
 
 TEST_F(RegistryOnWine, OpenOnlyCreatesNothingAndAWriteAfterAFailedOpenNamesTheValue) {
