@@ -7,6 +7,7 @@
 
 #include <shlobj.h>
 
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -29,7 +30,7 @@ std::wstring log_path() {
 }
 
 std::vector<std::string> log_lines() {
-    std::ifstream file(log_path(), std::ios::binary);
+    std::ifstream file(std::filesystem::path(log_path()), std::ios::binary);
     std::vector<std::string> lines;
     for (std::string line; std::getline(file, line);) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
