@@ -14,9 +14,13 @@ std::wstring program_folder() {
     return data.empty() ? std::wstring() : data + L"\\Vantrix";
 }
 
+std::wstring make_log_folder(const std::wstring& folder) {
+    return make_private_folder(folder, kReadablePrivateFolderSecurity);
+}
+
 void Win32LogStore::check_folder() {
     if (!checked_) {
-        problem_ = folder_.empty() ? L"the ProgramData folder is not known" : make_private_folder(folder_, kReadablePrivateFolderSecurity);
+        problem_ = folder_.empty() ? L"the ProgramData folder is not known" : make_folder_(folder_);
         checked_ = true;
     }
     if (!problem_.empty()) throw Error(L"The log cannot be written to \"" + folder_ + L"\": " + problem_);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "services/action_log.h"
@@ -9,13 +10,20 @@ namespace vx {
 inline constexpr wchar_t kLogFileName[] = L"Vantrix.log";
 inline constexpr wchar_t kPreviousLogFileName[] = L"Vantrix.previous.log";
 
+// Makes or checks the log's private folder, which users may read.
+std::wstring make_log_folder(const std::wstring& folder);
+
 // The log files in the program's private folder under ProgramData. The folder
 // is made, or checked, on the first write and not before, so start-up does no
 // file work; when it is not private, nothing is written.
 class Win32LogStore : public LogStore {
 public:
     // The folder the log lives in, such as "C:\ProgramData\Vantrix".
-    explicit Win32LogStore(std::wstring folder) : folder_(std::move(folder)) {}
+    // `make_folder` makes or checks the folder and answers what is wrong with
+    // it; tests of the file handling alone pass their own.
+    explicit Win32LogStore(std::wstring folder,
+                           std::function<std::wstring(const std::wstring&)> make_folder = make_log_folder)
+        : folder_(std::move(folder)), make_folder_(std::move(make_folder)) {}
 
     std::uint64_t size() override;
     void append(const std::string& bytes) override;
@@ -29,6 +37,7 @@ private:
     void check_folder();
 
     std::wstring folder_;
+    std::function<std::wstring(const std::wstring&)> make_folder_;
     bool checked_ = false;
     std::wstring problem_;
 };

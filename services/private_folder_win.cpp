@@ -41,12 +41,21 @@ std::wstring private_folder_problem(HANDLE folder) {
     if (!GetFileInformationByHandle(folder, &info)) return last_error_text();
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) return L"it is not a folder";
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) return L"it is a link to another place";
-    PSID owner = nullptr;
-    PACL dacl = nullptr;
     LocalMemory memory;
     const DWORD status = GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION,
-                                         &owner, nullptr, &dacl, nullptr, &memory.descriptor);
+                                         nullptr, nullptr, nullptr, nullptr, &memory.descriptor);
     if (status != ERROR_SUCCESS) return system_error_text(status);
+    return private_security_problem(memory.descriptor);
+}
+
+std::wstring private_security_problem(PSECURITY_DESCRIPTOR security) {
+    PSID owner = nullptr;
+    PACL dacl = nullptr;
+    BOOL present = FALSE, defaulted = FALSE;
+    if (!GetSecurityDescriptorOwner(security, &owner, &defaulted) ||
+        !GetSecurityDescriptorDacl(security, &present, &dacl, &defaulted))
+        return last_error_text();
+    if (!present) dacl = nullptr;
     if (!trusted(owner)) return L"it is owned by someone other than Administrators or SYSTEM";
     if (!dacl) return L"everyone may change it";
     for (DWORD i = 0; i < dacl->AceCount; ++i) {

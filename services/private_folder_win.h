@@ -26,6 +26,8 @@ std::wstring make_private_folder(const std::wstring& path, const wchar_t* securi
 // What is wrong with an open folder's security, or an empty text when only
 // Administrators and SYSTEM can change it or what it holds.
 std::wstring private_folder_problem(HANDLE folder);
+// The same for a security descriptor's owner and permissions.
+std::wstring private_security_problem(PSECURITY_DESCRIPTOR security);
 
 // The machine's ProgramData folder, from the system's known-folder list (the
 // PROGRAMDATA variable can be set by the user); empty when unknown.

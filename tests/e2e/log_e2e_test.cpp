@@ -1,6 +1,8 @@
 // The action log: a repair clicked in the running program leaves its command
 // lines, their exit codes and the outcome the person saw in the log under
 // ProgramData, as UTF-8.
+// (The outcome may be an error where the check after the import finds values
+// stored otherwise than Windows stores them.)
 #include <gtest/gtest.h>
 
 #include <windows.h>
@@ -68,6 +70,15 @@ TEST(ActionLogE2e, AFixLeavesItsCommandWithItsExitCodeAndTheOutcomeShownInUtf8) 
     RemoveDirectoryW(root.c_str());
 
     const std::vector<std::string> lines = log_lines();
+    if (GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version")) {
+        // Wine keeps no security on files and reports the user as the owner
+        // of the log's folder, so the program cannot tell that folder from
+        // one a user planted, and writes no log; the repair still ran and
+        // showed its outcome. On Windows the lines below are checked.
+        EXPECT_EQ(lines.size(), lines_before) << "a log was written into a folder not shown to be private";
+        EXPECT_FALSE(shown->text.empty());
+        return;
+    }
     ASSERT_GT(lines.size(), lines_before) << "nothing was logged";
     const std::string action = " | btnFIXTXTFILE (TXT) | ";
     const std::string program = VANTRIX_PROGRAM_FILE;
@@ -82,7 +93,8 @@ TEST(ActionLogE2e, AFixLeavesItsCommandWithItsExitCodeAndTheOutcomeShownInUtf8) 
         if (contains(line, action + "ran: ") && contains(line, "reg.exe") && contains(line, "import") &&
             contains(line, "Zo\xc3\xab\\TXT.reg") && contains(line, " | exit code 0"))
             ran = true;
-        if (ran && contains(line, action + "shown information: \"Done!\"")) outcome = true;
+        if (ran && contains(line, action + "shown ") && contains(line, to_narrow(shown->text.substr(0, 5))))
+            outcome = true;
     }
     EXPECT_TRUE(ran) << "no line for the import with its exit code";
     EXPECT_TRUE(outcome) << "no line for the outcome shown after it";
