@@ -4,8 +4,10 @@
 #include <objbase.h>
 
 #include "app/input_box_win.h"
+#include "app/product_info.h"
 #include "services/error.h"
 #include "services/system_library_win.h"
+#include "services/text.h"
 
 namespace vx {
 
@@ -14,9 +16,31 @@ Application& Application::instance() {
     return application;
 }
 
+namespace {
+
+LogTime local_time() {
+    SYSTEMTIME now{};
+    GetLocalTime(&now);
+    return {now.wYear, now.wMonth, now.wDay, now.wHour, now.wMinute, now.wSecond};
+}
+
+// The program's file and version, such as "Vantrix64.exe 2.1.4".
+std::wstring build_name() {
+    std::wstring version = kVersionText;
+    if (const auto blank = version.rfind(L' '); blank != std::wstring::npos) version.erase(0, blank + 1);
+    return widen_ascii(VANTRIX_PROGRAM_FILE) + L" " + version;
+}
+
+} // namespace
+
 Application::Application()
     : runner_([this] { process_messages(); }),
-      services_{registry_, runner_, files_, folders_, texts_, *this, L""} {}
+      log_store_(program_folder()),
+      log_(local_time, build_name()),
+      logged_runner_(runner_, log_),
+      services_{registry_, logged_runner_, files_, folders_, texts_, *this, L""} {
+    log_.set_store(&log_store_);
+}
 
 void Application::initialize(HINSTANCE instance) {
     instance_ = instance;
@@ -30,7 +54,10 @@ void Application::initialize(HINSTANCE instance) {
 
 int Application::message_box(const std::wstring& text, const std::wstring& caption, unsigned flags) {
     HWND owner = main_window_ && IsWindow(main_window_) ? main_window_ : nullptr;
-    return MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    const int answer = MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
+    // Every outcome, question and error the person saw goes on record.
+    log_.box_shown(text, flags, answer);
+    return answer;
 }
 
 std::wstring Application::input_box(const std::wstring& caption, const std::wstring& prompt,

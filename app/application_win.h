@@ -7,8 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "services/action_log.h"
 #include "services/command_runner_win.h"
 #include "services/file_system_win.h"
+#include "services/log_store_win.h"
 #include "services/registry_win.h"
 #include "services/resources_win.h"
 #include "services/services.h"
@@ -67,6 +69,9 @@ public:
 
     Services& services() { return services_; }
     Win32CommandRunner& runner() { return runner_; }
+    // The record of every action, its commands and the boxes it showed.
+    ActionLog& log() { return log_; }
+    Win32LogStore& log_store() { return log_store_; }
 
 private:
     Application();
@@ -80,6 +85,10 @@ private:
 
     Win32Registry registry_;
     Win32CommandRunner runner_;
+    Win32LogStore log_store_;
+    ActionLog log_;
+    // The repairs run their commands through this one, so each is logged.
+    LoggingRunner logged_runner_;
     Win32FileSystem files_;
     Win32Folders folders_;
     ResourceTextStore texts_;

@@ -31,12 +31,49 @@ int screen_dpi() {
     return dpi;
 }
 
+// Opens the log in Notepad with the person's own rights where the desktop
+// shell takes the request.
+void view_log(HWND owner, Win32LogStore& store) {
+    const std::wstring path = store.file_path();
+    if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+        app().show_message(L"Nothing has been logged yet: the log \"" + path + L"\" does not exist.",
+                           mb::icon_information);
+        return;
+    }
+    open_as_user(owner, log_viewer_target(app().services().folders, path));
+}
+
+// How the log names an action: the component and, where it has one, what the
+// person read on it ("btnFIXTXTFILE (TXT)", "mnuREGEDIT (Registry Editor)").
+std::wstring action_name(int id, std::wstring_view detail) {
+    std::wstring name(main_component_name(id));
+    if (name.empty()) name = L"control " + std::to_wstring(id);
+    if (detail.empty())
+        for (const MenuItem& item : main_menu())
+            if (item.id == id) detail = item.caption;
+    if (!detail.empty()) name += L" (" + std::wstring(detail) + L")";
+    return name;
+}
+
+// Everything the log records while a click is handled belongs to that click.
+class ActionScope {
+public:
+    ActionScope(ActionLog& log, std::wstring name) : log_(log) { log_.begin_action(std::move(name)); }
+    ~ActionScope() { log_.end_action(); }
+    ActionScope(const ActionScope&) = delete;
+    ActionScope& operator=(const ActionScope&) = delete;
+
+private:
+    ActionLog& log_;
+};
+
 } // namespace
 
 using namespace main_ids;
 
 const TFORM_UTAMA::HandlerEntry TFORM_UTAMA::kClickHandlers[] = {
     {mnuEXIT, &TFORM_UTAMA::mnuEXITClick},
+    {mnuVIEWLOG, &TFORM_UTAMA::mnuVIEWLOGClick},
     {mnuComponentServices, &TFORM_UTAMA::mnuComponentServicesClick},
     {mnuComputerManagement, &TFORM_UTAMA::mnuComputerManagementClick},
     {mnuDiskCleanup, &TFORM_UTAMA::mnuDiskCleanupClick},
@@ -177,15 +214,18 @@ void TFORM_UTAMA::on_command(int id, WORD code) {
     if (code != kControlClicked) return;
     for (const HandlerEntry& entry : kClickHandlers) {
         if (entry.id == id) {
+            ActionScope action(app().log(), action_name(id, {}));
             app().dispatch([this, &entry] { (this->*entry.handler)(); });
             return;
         }
     }
     if (auto found = association_buttons_.find(id); found != association_buttons_.end()) {
+        ActionScope action(app().log(), action_name(id, found->second->type_name));
         app().dispatch([this, entry = found->second] { association_click(*entry); });
         return;
     }
     if (auto found = advanced_buttons_.find(id); found != advanced_buttons_.end()) {
+        ActionScope action(app().log(), action_name(id, found->second->text));
         app().dispatch([this, row = found->second] { advanced_click(*row); });
     }
 }
@@ -279,6 +319,9 @@ void TFORM_UTAMA::mnuHomepageClick() {
 }
 void TFORM_UTAMA::mnuEmailClick() {
     open_as_user(hwnd_, email_target());
+}
+void TFORM_UTAMA::mnuVIEWLOGClick() {
+    view_log(hwnd_, app().log_store());
 }
 void TFORM_UTAMA::mnuABOUTClick() {
     FORM_TENTANG->show_modal();

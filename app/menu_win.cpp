@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/application_win.h"
 #include "services/error.h"
 #include "services/handles_win.h"
 
@@ -68,6 +69,11 @@ HMENU build_menu_bar(std::span<const MenuItem> items) {
 
 namespace {
 
+// A target as the log shows it.
+std::wstring target_text(const ShellTarget& target) {
+    return target.parameters.empty() ? target.file : target.file + L" " + target.parameters;
+}
+
 std::wstring system_folder() {
     std::array<wchar_t, MAX_PATH + 2> buffer{};
     return std::wstring(buffer.data(), GetSystemDirectoryW(buffer.data(), MAX_PATH));
@@ -79,8 +85,10 @@ void shell_open(HWND owner, const ShellTarget& target) {
     // The program starts in the system folder, not in the folder this one was
     // started from, where a planted DLL or program could be picked up.
     const std::wstring folder = system_folder();
-    ShellExecuteW(owner, L"open", target.file.c_str(), target.parameters.empty() ? nullptr : target.parameters.c_str(),
-                  folder.c_str(), SW_SHOW);
+    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+        owner, L"open", target.file.c_str(), target.parameters.empty() ? nullptr : target.parameters.c_str(),
+        folder.c_str(), SW_SHOW));
+    app().log().command_started(target_text(target), result > 32);
 }
 
 namespace {
@@ -146,7 +154,10 @@ void open_as_user(HWND owner, const ShellTarget& target) {
     // the user's own rights. Where no desktop shell runs (another shell, or
     // none), there is nobody to hand it to, and it is opened from here as
     // before.
-    if (open_through_desktop_shell(target)) return;
+    if (open_through_desktop_shell(target)) {
+        app().log().note(L"handed to the desktop shell: " + target_text(target));
+        return;
+    }
     shell_open(owner, target);
 }
 

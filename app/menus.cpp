@@ -12,6 +12,7 @@ using namespace main_ids;
 
 constexpr MenuItem kMainMenu[] = {
     {File1, L"File", 0},
+    {mnuVIEWLOG, L"View Log", 1},
     {mnuEXIT, L"Exit", 1},
 
     {mnuTOOLS, L"Tools", 0},
@@ -120,6 +121,10 @@ ShellTarget launch_target(const Launcher& launcher, Folders& folders) {
         return {in_folder(folders.system_folder(), L"mmc.exe"), parameters};
     }
     return {file, std::wstring(launcher.parameters)};
+}
+
+ShellTarget log_viewer_target(Folders& folders, const std::wstring& log_path) {
+    return {in_folder(folders.system_folder(), L"notepad.exe"), L"\"" + log_path + L"\""};
 }
 
 ShellTarget homepage_target() {

@@ -44,6 +44,8 @@ struct ShellTarget {
     std::wstring parameters;
 };
 ShellTarget launch_target(const Launcher& launcher, Folders& folders);
+// Notepad from the system folder, by its full path, opening the log.
+ShellTarget log_viewer_target(Folders& folders, const std::wstring& log_path);
 // "Homepage" and "Email" of the Help menu, and the About window's links.
 ShellTarget homepage_target();
 ShellTarget email_target();
