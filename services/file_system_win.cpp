@@ -161,8 +161,8 @@ void delete_if_same(const std::wstring& path, const FileIdentity& staged) {
     if (file && identity_of(file.get(), now) && now == staged) mark_for_deletion(file.get());
 }
 
-// Removes a file, link or empty folder left at the path, without following
-// a link; raises when something is there and cannot be removed.
+// Removes a file or link left at the path, without following a link; raises
+// when something is there and cannot be removed, a folder among them.
 void remove_leftover(const std::wstring& path) {
     UniqueFile file = open_for_deletion(path);
     if (!file) {
@@ -175,6 +175,11 @@ void remove_leftover(const std::wstring& path) {
     // that leads elsewhere, the file of that name there is left alone.
     if (!reached_by(file.get(), path))
         throw Error(cannot_create_file_text(path, L"The path leads to another place than the one intended"));
+    // A folder of that name is not the program's to remove; a link to one is.
+    FileIdentity found;
+    if (identity_of(file.get(), found) && (found.attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+        !(found.attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        throw Error(cannot_create_file_text(path, L"A folder of that name is there"));
     if (!mark_for_deletion(file.get()))
         throw Error(cannot_create_file_text(path, L"A file of that name is there and cannot be removed: " +
                                                       last_error_text()));
