@@ -210,9 +210,13 @@ std::unique_ptr<StagedFile> stage_once(const std::wstring& path, const std::stri
                                                               nullptr))
         throw Error(cannot_create_file_text(path, last_error_text()));
     SECURITY_ATTRIBUTES security{sizeof(security), descriptor, FALSE};
-    // CREATE_NEW: a file that appeared since the leftover went is not taken
-    // over; the open of a link is the link itself, which CREATE_NEW refuses.
-    UniqueFile writer(CreateFileW(path.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, &security, CREATE_NEW,
+    // Written under a name of its own beside the intended one, then moved onto
+    // the intended name in one step, replacing whatever another program put
+    // there in the meantime (a link is replaced, not followed). CREATE_NEW
+    // never takes over a file that is already there.
+    const std::wstring fresh =
+        path + L"." + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(GetTickCount()) + L".new";
+    UniqueFile writer(CreateFileW(fresh.c_str(), GENERIC_READ | GENERIC_WRITE | DELETE, 0, &security, CREATE_NEW,
                                   FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     const DWORD create_error = GetLastError();
     LocalFree(descriptor);
@@ -225,7 +229,7 @@ std::unique_ptr<StagedFile> stage_once(const std::wstring& path, const std::stri
     };
     constexpr wchar_t kElsewhere[] = L"The path leads to another place than the one intended";
     if (!identity_of(writer.get(), written)) refuse(last_error_text());
-    if (!is_plain_file(written) || !reached_by(writer.get(), path)) refuse(kElsewhere);
+    if (!is_plain_file(written) || !reached_by(writer.get(), fresh)) refuse(kElsewhere);
     const char* data = bytes.data();
     std::size_t size = bytes.size();
     while (size > 0) {
@@ -235,6 +239,18 @@ std::unique_ptr<StagedFile> stage_once(const std::wstring& path, const std::stri
         data += done;
         size -= done;
     }
+    {
+        const std::size_t name_bytes = path.size() * sizeof(wchar_t);
+        std::vector<std::uint8_t> buffer(sizeof(FILE_RENAME_INFO) + name_bytes, 0);
+        auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+        rename->ReplaceIfExists = TRUE;
+        rename->RootDirectory = nullptr;
+        rename->FileNameLength = static_cast<DWORD>(name_bytes);
+        std::copy(path.begin(), path.end(), rename->FileName);
+        if (!SetFileInformationByHandle(writer.get(), FileRenameInfo, rename, static_cast<DWORD>(buffer.size())))
+            refuse(L"A file of that name is there and cannot be removed: " + last_error_text());
+    }
+    if (!reached_by(writer.get(), path)) refuse(kElsewhere);
     writer.reset();
 
     // From here on, read sharing only: other programs may read the file, and
