@@ -1,10 +1,19 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
 namespace vx {
+
+// A file handed to another program (a registry script, a batch, a program to
+// run). While it lives, the file is held open so that other programs can read
+// it but not change, rename or delete it; when it goes, the file is deleted.
+class StagedFile {
+public:
+    virtual ~StagedFile() = default;
+};
 
 // The file operations of the repairs. Text files hold their lines each ended
 // by CR LF, in the ANSI code page, without a byte-order mark.
@@ -20,6 +29,17 @@ public:
     // Creates the file anew; raises "Cannot create file "<path>". <reason>".
     virtual void write_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) = 0;
     virtual void write_binary_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+
+    // Creates the file anew for another program to read, and holds it until
+    // the answer is released. A file or link already of that name is removed
+    // first without following it. Raises "Cannot create file "<path>".
+    // <reason>" when the old one cannot be removed, the new one cannot be
+    // written, or the file opened is not the one written at that path (a
+    // link, a folder that leads elsewhere, a swap): nothing is staged then.
+    virtual std::unique_ptr<StagedFile> stage_text_file(const std::wstring& path,
+                                                        const std::vector<std::wstring>& lines) = 0;
+    virtual std::unique_ptr<StagedFile> stage_binary_file(const std::wstring& path,
+                                                          const std::vector<std::uint8_t>& bytes) = 0;
 
     // Replaces the file in one step: the text goes to a new file in the same
     // folder, which then takes the old file's place. On any failure the old

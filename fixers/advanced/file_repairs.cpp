@@ -12,25 +12,6 @@ constexpr wchar_t kFolderViewScript[] = L"mRESET_FOLDERVIEW";
 
 constexpr wchar_t kNotADriveLetter[] = L"That is not a drive letter. Enter a single letter from A to Z, such as C.";
 
-// Deletes a file when the scope ends, however it ends.
-class DeleteOnExit {
-public:
-    DeleteOnExit(FileSystem& files, std::wstring path) : files_(files), path_(std::move(path)) {}
-    ~DeleteOnExit() {
-        try {
-            if (files_.file_exists(path_)) files_.delete_file(path_);
-        } catch (...) {
-            // A destructor must not raise; a leftover file is deleted by the next run.
-        }
-    }
-    DeleteOnExit(const DeleteOnExit&) = delete;
-    DeleteOnExit& operator=(const DeleteOnExit&) = delete;
-
-private:
-    FileSystem& files_;
-    std::wstring path_;
-};
-
 } // namespace
 
 void reset_hosts_file(Services& services) {
@@ -87,12 +68,10 @@ void reset_folder_view_settings(Services& services) {
     const std::wstring batch = staged_file_path(services.temp_path, L"tempbat.bat");
     RepairCommands commands(services);
     {
-        if (services.files.file_exists(batch)) services.files.delete_file(batch);
-        // The script is gone before the closing message, however the run ends.
-        DeleteOnExit cleanup(services.files, batch);
-        services.files.write_text_file(batch, services.texts.lines(kFolderViewScript));
-        if (services.files.file_exists(batch))
-            commands.run(batch_command_line(services.folders.system_folder(), batch), sw::hide);
+        // Held unchanged while cmd reads it, and gone before the closing
+        // message, however the run ends.
+        const auto staged = services.files.stage_text_file(batch, services.texts.lines(kFolderViewScript));
+        commands.run(batch_command_line(services.folders.system_folder(), batch), sw::hide);
     }
     commands.finish();
 }

@@ -23,39 +23,18 @@ std::vector<RegistryDifference> script_differences(RegistryBackend& registry, co
     }
 }
 
-// Deletes the temporary script when the scope ends, however it ends, so no
-// script is left in the temporary folder for someone else to change and for
-// the next import to trust.
-class TemporaryScript {
-public:
-    TemporaryScript(FileSystem& files, std::wstring path) : files_(files), path_(std::move(path)) {}
-    ~TemporaryScript() {
-        try {
-            if (files_.file_exists(path_)) files_.delete_file(path_);
-        } catch (...) {
-            // A destructor must not raise; the next import deletes a leftover first.
-        }
-    }
-    TemporaryScript(const TemporaryScript&) = delete;
-    TemporaryScript& operator=(const TemporaryScript&) = delete;
-
-private:
-    FileSystem& files_;
-    std::wstring path_;
-};
-
 // Writes and imports the script; answers reg.exe's exit code, or kNotRun
 // when reg.exe was not started.
 constexpr int kNotRun = -1;
 int write_and_import(Services& services, const std::vector<std::wstring>& script, const std::wstring& path) {
     const std::wstring regedit = services.folders.windows_folder() + L"\\Regedit.exe";
-    if (services.files.file_exists(path)) services.files.delete_file(path);
-    TemporaryScript cleanup(services.files, path);
-    services.files.write_text_file(path, script);
+    // Staged: held so that no other program can change the script while
+    // reg.exe reads it, and deleted when this scope ends, however it ends.
+    const auto staged = services.files.stage_text_file(path, script);
     // The import goes ahead only where the Registry Editor is in the Windows
     // folder; without it the registry tools are missing or were taken away,
     // and that is reported as a failure rather than passed over.
-    if (!services.files.file_exists(path) || !services.files.file_exists(regedit)) return kNotRun;
+    if (!services.files.file_exists(regedit)) return kNotRun;
     // reg.exe is found by the runner's safe lookup, and the path is quoted
     // because the temporary folder may hold blanks. reg.exe answers 0 only
     // when it read the file; -1 means it could not be started at all.

@@ -62,7 +62,7 @@ bool FakeFileSystem::directory_exists(const std::wstring& path) {
 
 bool FakeFileSystem::delete_file(const std::wstring& path) {
     auto it = files_.find(fold(path));
-    if (it == files_.end() || it->second.read_only) return false;
+    if (it == files_.end() || it->second.read_only || staged_.count(it->first)) return false;
     files_.erase(it);
     return true;
 }
@@ -76,12 +76,66 @@ void FakeFileSystem::check_create(const std::wstring& path) {
     if (it != files_.end() && it->second.read_only) throw Error(cannot_create_file_text(path, L"Access is denied"));
 }
 
+void FakeFileSystem::check_not_staged(const std::wstring& path) const {
+    if (staged_.count(fold(path)))
+        throw Error(cannot_create_file_text(
+            path, L"The process cannot access the file because it is being used by another process"));
+}
+
+namespace {
+
+class FakeStagedFile : public StagedFile {
+public:
+    explicit FakeStagedFile(std::function<void()> release) : release_(std::move(release)) {}
+    ~FakeStagedFile() override { release_(); }
+
+private:
+    std::function<void()> release_;
+};
+
+} // namespace
+
+std::unique_ptr<StagedFile> FakeFileSystem::stage(const std::wstring& path, std::string content) {
+    const auto key = fold(path);
+    check_not_staged(path);
+    auto it = files_.find(key);
+    if (it != files_.end()) {
+        if (it->second.read_only || locked_.count(key))
+            throw Error(cannot_create_file_text(path, L"A file of that name is there and cannot be removed: " +
+                                                          std::wstring(it->second.read_only
+                                                                           ? L"Access is denied"
+                                                                           : L"The process cannot access the file "
+                                                                             L"because it is being used by another "
+                                                                             L"process")));
+        files_.erase(it);
+    }
+    check_create(path);
+    files_[key] = {std::move(content), false};
+    staged_.insert(key);
+    return std::make_unique<FakeStagedFile>([this, key] {
+        staged_.erase(key);
+        files_.erase(key);
+    });
+}
+
+std::unique_ptr<StagedFile> FakeFileSystem::stage_text_file(const std::wstring& path,
+                                                            const std::vector<std::wstring>& lines) {
+    return stage(path, to_utf8(join_lines_crlf(lines)));
+}
+
+std::unique_ptr<StagedFile> FakeFileSystem::stage_binary_file(const std::wstring& path,
+                                                              const std::vector<std::uint8_t>& bytes) {
+    return stage(path, std::string(bytes.begin(), bytes.end()));
+}
+
 void FakeFileSystem::write_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) {
+    check_not_staged(path);
     check_create(path);
     files_[fold(path)] = {to_utf8(join_lines_crlf(lines)), false};
 }
 
 void FakeFileSystem::write_binary_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    check_not_staged(path);
     check_create(path);
     files_[fold(path)] = {std::string(bytes.begin(), bytes.end()), false};
 }
@@ -104,14 +158,16 @@ void FakeFileSystem::delete_tree(const std::wstring& path) {
     // As the shell's delete: everything else goes, a locked file and the
     // folders holding it stay, and the failure is raised.
     std::set<std::wstring> kept;
-    for (const auto& file : locked_)
+    std::set<std::wstring> held = locked_;
+    held.insert(staged_.begin(), staged_.end());
+    for (const auto& file : held)
         if (file.starts_with(prefix) && files_.count(file))
             for (auto folder = parent(file); folder.size() >= p.size(); folder = parent(folder))
                 kept.insert(folder);
     std::erase_if(directories_,
                   [&](const std::wstring& d) { return (d == p || d.starts_with(prefix)) && !kept.count(d); });
     std::erase_if(files_,
-                  [&](const auto& entry) { return entry.first.starts_with(prefix) && !locked_.count(entry.first); });
+                  [&](const auto& entry) { return entry.first.starts_with(prefix) && !held.count(entry.first); });
     if (!kept.empty())
         throw Error(L"Cannot delete folder \"" + path +
                     L"\". The process cannot access the file because it is being used by another process");

@@ -67,6 +67,14 @@ public:
     void write_binary_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) override;
     void delete_tree(const std::wstring& path) override;
+    // As the real thing: a leftover goes first (unless locked or read-only,
+    // which refuses), and while staged the file can be read but not written
+    // or deleted; released, it is deleted.
+    std::unique_ptr<StagedFile> stage_text_file(const std::wstring& path,
+                                                const std::vector<std::wstring>& lines) override;
+    std::unique_ptr<StagedFile> stage_binary_file(const std::wstring& path,
+                                                  const std::vector<std::uint8_t>& bytes) override;
+    bool staged(const std::wstring& path) const { return staged_.count(fold(path)) != 0; }
 
     void add_file(const std::wstring& path, const std::string& content, bool read_only = false);
     void add_directory(const std::wstring& path);
@@ -85,6 +93,9 @@ private:
     static std::wstring fold(const std::wstring& path);
     static std::wstring parent(const std::wstring& path);
     void check_create(const std::wstring& path);
+    void check_not_staged(const std::wstring& path) const;
+    std::unique_ptr<StagedFile> stage(const std::wstring& path, std::string content);
+    std::set<std::wstring> staged_;
     std::map<std::wstring, File> files_;
     std::set<std::wstring> directories_;
     std::set<std::wstring> deny_create_;

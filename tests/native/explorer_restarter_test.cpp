@@ -50,5 +50,22 @@ TEST(ExplorerRestarter, ARestarterThatCannotStartIsReportedAndItsCopyDeleted) {
     EXPECT_FALSE(sys.files.file_exists(path));
 }
 
+// Explorer is never started with this program's rights: when the restarter
+// finds no way to start it unelevated it leaves Explorer running, and the
+// person is told so rather than shown nothing.
+TEST(ExplorerRestarter, ExplorerLeftRunningForWantOfUnelevatedRightsIsReported) {
+    test::FakeSystem sys;
+    sys.files.add_directory(sys.folders.temp);
+    const std::wstring path = sys.folders.temp + L"\\RestartExp.exe";
+    sys.runner.exit_code(path, kRestarterLeftExplorerRunning);
+    try {
+        restart_explorer(sys.services, {'M', 'Z'});
+        ADD_FAILURE() << "no error";
+    } catch (const Error& e) {
+        EXPECT_EQ(e.message(), kExplorerNotRestartedUnelevated);
+    }
+    EXPECT_FALSE(sys.files.file_exists(path));
+}
+
 } // namespace
 } // namespace vx

@@ -9,6 +9,10 @@
 //                                 value ("(unset)" when not set) to FILE
 //   vx_child key PID              presses the space bar in the console of the
 //                                 process PID; ends with 0 when it got there
+//   vx_child tamper FILE SOURCE   for up to two minutes, keeps trying to
+//                                 overwrite FILE with SOURCE's bytes, to rename
+//                                 it away and to delete it, putting SOURCE's
+//                                 bytes in its place each time it got one in
 //
 // Started under any other name (a planted reg.exe, a fake explorer.exe), it
 // writes "<its own path>.ran" to show it ran, then sleeps for the number of
@@ -85,6 +89,36 @@ int main() {
         const DWORD n = GetEnvironmentVariableW(L"NoDefaultCurrentDirectoryInExePath", value, 64);
         const bool unset = n == 0 && GetLastError() == ERROR_ENVVAR_NOT_FOUND;
         write_file(argv[2], std::wstring(folder) + L"\n" + (unset ? std::wstring(L"(unset)") : std::wstring(value)));
+        return 0;
+    }
+    if (argc >= 4 && std::wcscmp(argv[1], L"tamper") == 0) {
+        const std::wstring target = argv[2];
+        const std::wstring moved = target + L".moved";
+        std::string bytes;
+        {
+            HANDLE source = CreateFileW(argv[3], GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+            if (source == INVALID_HANDLE_VALUE) return 2;
+            char chunk[65536];
+            DWORD got = 0;
+            while (ReadFile(source, chunk, sizeof(chunk), &got, nullptr) && got > 0) bytes.append(chunk, got);
+            CloseHandle(source);
+        }
+        const auto plant = [&](DWORD disposition) {
+            HANDLE file = CreateFileW(target.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                      nullptr, disposition, FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (file == INVALID_HANDLE_VALUE) return;
+            DWORD written = 0;
+            WriteFile(file, bytes.data(), static_cast<DWORD>(bytes.size()), &written, nullptr);
+            SetEndOfFile(file);
+            CloseHandle(file);
+        };
+        const DWORD until = GetTickCount() + 120000;
+        while (static_cast<LONG>(until - GetTickCount()) > 0) {
+            plant(OPEN_EXISTING);
+            if (MoveFileExW(target.c_str(), moved.c_str(), MOVEFILE_REPLACE_EXISTING)) plant(CREATE_NEW);
+            if (DeleteFileW(target.c_str())) plant(CREATE_NEW);
+            plant(CREATE_NEW);
+        }
         return 0;
     }
     if (argc >= 3 && std::wcscmp(argv[1], L"key") == 0) {
