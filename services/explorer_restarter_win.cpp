@@ -5,6 +5,6 @@
 
 namespace vx {
 
-void restart_explorer(Services& services) { restart_explorer(services, load_resource(kRestarterResource)); }
+void restart_explorer(Services& services) { restart_explorer(services, services.texts.program(kRestarterResource)); }
 
 } // namespace vx

@@ -73,6 +73,9 @@ public:
     virtual ~TextStore() = default;
     // Raises "Resource <name> not found" when there is no such text.
     virtual std::vector<std::wstring> lines(const std::wstring& name) const = 0;
+    // A stored program (the Explorer restarter) as its bytes; raises the same
+    // error when there is none.
+    virtual std::vector<std::uint8_t> program(const std::wstring& name) const = 0;
 };
 
 // The text of the error raised when a file cannot be created.

@@ -16,6 +16,7 @@ std::vector<std::uint8_t> load_resource(const std::wstring& name);
 class ResourceTextStore : public TextStore {
 public:
     std::vector<std::wstring> lines(const std::wstring& name) const override;
+    std::vector<std::uint8_t> program(const std::wstring& name) const override { return load_resource(name); }
 };
 
 } // namespace vx

@@ -1,7 +1,11 @@
 #include "fixers/advanced/file_repairs.h"
 
+#include <algorithm>
+
 #include "fixers/advanced/repair_commands.h"
+#include "services/explorer_restarter.h"
 #include "services/staging.h"
+#include "services/text.h"
 
 namespace vx {
 
@@ -9,6 +13,17 @@ namespace {
 
 constexpr wchar_t kHostsText[] = L"MEMO_HOSTS";
 constexpr wchar_t kFolderViewScript[] = L"mRESET_FOLDERVIEW";
+
+// The batch's last two lines end Explorer and start it again. Started from
+// this elevated program, that Explorer would run with administrator rights,
+// and so would everything the person then opens from the desktop. The
+// restarter does the same two steps after the batch, starting Explorer with
+// the rights of the person's shell.
+bool restarts_explorer(const std::wstring& line) {
+    const std::wstring command = trim(line);
+    return equals_ignore_case(command, L"taskkill /f /im explorer.exe") ||
+           equals_ignore_case(command, L"start explorer.exe");
+}
 
 constexpr wchar_t kNotADriveLetter[] = L"That is not a drive letter. Enter a single letter from A to Z, such as C.";
 
@@ -70,9 +85,14 @@ void reset_folder_view_settings(Services& services) {
     {
         // Held unchanged while cmd reads it, and gone before the closing
         // message, however the run ends.
-        const auto staged = services.files.stage_text_file(batch, services.texts.lines(kFolderViewScript));
+        std::vector<std::wstring> script = services.texts.lines(kFolderViewScript);
+        std::erase_if(script, restarts_explorer);
+        const auto staged = services.files.stage_text_file(batch, script);
         commands.run(batch_command_line(services.folders.system_folder(), batch), sw::hide);
     }
+    // Explorer is ended only now, after the settings are gone, so it cannot
+    // write them back; an Explorer that could not be restarted is an error.
+    restart_explorer(services, services.texts.program(kRestarterResource));
     commands.finish();
 }
 

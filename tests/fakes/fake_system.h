@@ -120,6 +120,8 @@ class DiskTextStore : public TextStore {
 public:
     explicit DiskTextStore(std::filesystem::path folder = default_folder());
     std::vector<std::wstring> lines(const std::wstring& name) const override;
+    // The stored programs stand in as the bytes of an empty image.
+    std::vector<std::uint8_t> program(const std::wstring&) const override { return {'M', 'Z'}; }
     static std::filesystem::path default_folder();
 
 private:

@@ -2,6 +2,7 @@
 
 #include "fixers/advanced/file_repairs.h"
 #include "services/error.h"
+#include "services/explorer_restarter.h"
 #include "tests/default_hosts.h"
 #include "tests/fakes/fake_system.h"
 
@@ -172,22 +173,70 @@ TEST(FolderViewReset, RunsTheStoredScriptQuotedThroughCmdAndDeletesIt) {
         SCOPED_TRACE(to_utf8(temp));
         FakeSystem s;
         s.services.temp_path = temp;
+        s.folders.temp = temp.substr(0, temp.size() - 1);
         s.files.add_directory(temp);
         const std::wstring batch = temp + L"tempbat.bat";
         std::optional<std::string> script_while_running;
-        s.runner.on_run = [&](const std::wstring&) { script_while_running = s.files.content(batch); };
+        s.runner.on_run = [&](const std::wstring& line) {
+            if (line.find(L"cmd.exe") != std::wstring::npos) script_while_running = s.files.content(batch);
+        };
         reset_folder_view_settings(s.services);
 
         const std::wstring line = L"\"C:\\Windows\\system32\\cmd.exe\" /d /v:off /s /c \"\"" + batch + L"\"\"";
-        EXPECT_EQ(s.runner.calls(), (std::vector<Call>{{line, 0, true}}));
+        ASSERT_FALSE(s.runner.calls().empty());
+        EXPECT_EQ(s.runner.calls().front(), (Call{line, 0, true}));
         // cmd is left with the batch path in quotation marks of its own.
         EXPECT_EQ(cmd_command_after_s_c(line), L"\"" + batch + L"\"");
         ASSERT_TRUE(script_while_running);
         EXPECT_TRUE(script_while_running->starts_with("@echo off\r\n\r\n\r\n\r\n:: To reset folder view settings"));
-        EXPECT_TRUE(script_while_running->ends_with(":: To kill and restart explorer\r\n"
-                                                    "taskkill /f /im explorer.exe\r\nstart explorer.exe\r\n"));
+        // The batch itself no longer ends and starts Explorer: see below.
+        EXPECT_TRUE(script_while_running->ends_with("Sizer\" /F\r\n\r\n\r\n:: To kill and restart explorer\r\n"))
+            << *script_while_running;
         EXPECT_FALSE(s.files.file_exists(batch));
         EXPECT_EQ(s.ui.boxes, std::vector<Box>{kNotice});
+    }
+}
+
+// Explorer started by the batch would run with this program's administrator
+// rights. The restarter ends it after the batch and starts it again with the
+// rights of the user's shell (which token it takes, only Windows shows), and
+// a restarter that had to leave Explorer running is an error, not a notice.
+TEST(FolderViewReset, ExplorerIsRestartedByTheRestarterAfterTheBatchNotByTheBatch) {
+    const std::wstring restarter = L"C:\\Users\\Ann Lee\\AppData\\Local\\Temp\\RestartExp.exe";
+    for (const int restarter_code : {0, kRestarterLeftExplorerRunning}) {
+        SCOPED_TRACE(restarter_code);
+        FakeSystem s;
+        s.files.add_directory(s.services.temp_path);
+        s.runner.exit_code(restarter, restarter_code);
+        const std::wstring batch = s.services.temp_path + L"tempbat.bat";
+        std::optional<std::string> script;
+        bool batch_gone_when_restarted = false;
+        s.runner.on_run = [&](const std::wstring& line) {
+            if (line.find(L"cmd.exe") != std::wstring::npos) script = s.files.content(batch);
+            if (line.find(L"RestartExp.exe") != std::wstring::npos)
+                batch_gone_when_restarted = !s.files.file_exists(batch);
+        };
+        std::wstring error;
+        try {
+            reset_folder_view_settings(s.services);
+        } catch (const Error& e) {
+            error = e.message();
+        }
+        ASSERT_EQ(s.runner.calls().size(), 2u);
+        EXPECT_NE(s.runner.calls()[0].command_line.find(L"cmd.exe"), std::wstring::npos);
+        EXPECT_EQ(s.runner.calls()[1].command_line, L"\"" + restarter + L"\"");
+        EXPECT_TRUE(batch_gone_when_restarted);
+        ASSERT_TRUE(script);
+        EXPECT_EQ(script->find("explorer.exe"), std::string::npos) << *script;
+        EXPECT_NE(script->find("Reg Delete \"HKCU\\SOFTWARE\\Microsoft\\Windows\\Shell\\BagMRU\" /F"),
+                  std::string::npos);
+        if (restarter_code == 0) {
+            EXPECT_EQ(error, L"");
+            EXPECT_EQ(s.ui.boxes, std::vector<Box>{kNotice});
+        } else {
+            EXPECT_EQ(error, kExplorerNotRestartedUnelevated);
+            EXPECT_TRUE(s.ui.boxes.empty());
+        }
     }
 }
 
@@ -196,7 +245,9 @@ TEST(FolderViewReset, AnOldBatchFileIsReplacedAndNoneIsLeftAfterwards) {
     const std::wstring batch = s.services.temp_path + L"tempbat.bat";
     s.files.add_file(batch, "@echo off\r\nformat c:\r\n");
     std::optional<std::string> script_while_running;
-    s.runner.on_run = [&](const std::wstring&) { script_while_running = s.files.content(batch); };
+    s.runner.on_run = [&](const std::wstring& line) {
+        if (line.find(L"cmd.exe") != std::wstring::npos) script_while_running = s.files.content(batch);
+    };
     reset_folder_view_settings(s.services);
     ASSERT_TRUE(script_while_running);
     EXPECT_EQ(script_while_running->find("format"), std::string::npos);
