@@ -26,6 +26,10 @@ constexpr std::array kExitCodeRules{
     ExitCodeRule{L"ipconfig", L"/release", false, 0},
     // rundll32 does not pass on the result of the function it calls.
     ExitCodeRule{L"rundll32", L"", false, 0},
+    // The folder-view batch: cmd answers the code of the batch's last line, a
+    // Reg Delete that fails when its key is already gone, as it usually is,
+    // with the same code as for a delete that was refused.
+    ExitCodeRule{L"cmd", L"/d", false, 0},
 };
 
 // The program's file name without folder and ".exe".
