@@ -64,20 +64,19 @@ long Win32Registry::delete_tree(RegKey parent, const std::wstring& subkey) {
     return RegDeleteKeyW(to_hkey(parent), subkey.c_str());
 }
 
-long Win32Registry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
-    names.clear();
-    DWORD count = 0;
-    DWORD longest = 0;
-    LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr, nullptr,
-                                      nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) return status;
+namespace {
+
+// Lists a key's subkey or value names: `longest` is the longest name the key
+// reports, `next` asks for the name at an index the way RegEnumKeyExW and
+// RegEnumValueW do.
+template <typename Next> long list_names(DWORD longest, std::vector<std::wstring>& names, Next&& next) {
     std::wstring name(longest + 1, L'\0');
     for (DWORD i = 0;; ++i) {
         DWORD size = static_cast<DWORD>(name.size());
-        status = RegEnumKeyExW(to_hkey(key), i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
+        const LSTATUS status = next(i, name.data(), &size);
         if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
         if (status == ERROR_MORE_DATA && name.size() < 32768) {
-            // A longer name appeared since the count was taken; make room and ask again.
+            // A longer name appeared since the length was taken; make room and ask again.
             name.resize(name.size() * 2);
             --i;
             continue;
@@ -87,26 +86,28 @@ long Win32Registry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
     }
 }
 
+} // namespace
+
+long Win32Registry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
+    names.clear();
+    DWORD longest = 0;
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    return list_names(longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
+        return RegEnumKeyExW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
 long Win32Registry::value_names(RegKey key, std::vector<std::wstring>& names) {
     names.clear();
-    DWORD count = 0;
     DWORD longest = 0;
-    LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                                      &longest, nullptr, nullptr, nullptr);
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            nullptr, &longest, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return status;
-    std::wstring name(longest + 1, L'\0');
-    for (DWORD i = 0;; ++i) {
-        DWORD size = static_cast<DWORD>(name.size());
-        status = RegEnumValueW(to_hkey(key), i, name.data(), &size, nullptr, nullptr, nullptr, nullptr);
-        if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
-        if (status == ERROR_MORE_DATA && name.size() < 32768) {
-            name.resize(name.size() * 2);
-            --i;
-            continue;
-        }
-        if (status != ERROR_SUCCESS) return status;
-        names.emplace_back(name.data(), size);
-    }
+    return list_names(longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
+        return RegEnumValueW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
 }
 
 std::wstring Win32Registry::status_text(long status) {
