@@ -35,6 +35,10 @@ int screen_dpi() {
 // shell takes the request.
 void view_log(HWND owner, Win32LogStore& store) {
     const std::wstring path = store.file_path();
+    // A folder that is not private is named in the error box: nothing is
+    // logged there, and the person is told why rather than that nothing has
+    // happened yet.
+    store.size();
     if (GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
         app().show_message(L"Nothing has been logged yet: the log \"" + path + L"\" does not exist.",
                            mb::icon_information);
