@@ -46,6 +46,22 @@ public:
     // file stays as it was and an error is raised.
     virtual void replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) = 0;
 
+    // The file's bytes; raises "Cannot read file "<path>". <reason>".
+    virtual std::vector<std::uint8_t> read_file(const std::wstring& path) = 0;
+    // Replaces the file's bytes in one step, as replace_text_file does, or
+    // creates the file when there is none.
+    virtual void replace_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) = 0;
+    // Creates one folder (its parent must exist); an existing folder is no
+    // error. Raises "Cannot create folder "<path>". <reason>".
+    virtual void create_folder(const std::wstring& path) = 0;
+    // The names of the files and folders in a folder, in no set order; empty
+    // when it is missing. Raises "Cannot read folder "<path>". <reason>" when
+    // it is there but cannot be listed.
+    virtual std::vector<std::wstring> folder_entries(const std::wstring& path) = 0;
+    // Copies a folder with everything in it, attributes included, to `to`,
+    // which must not exist yet. Raises an error naming what could not be copied.
+    virtual void copy_tree(const std::wstring& from, const std::wstring& to) = 0;
+
     // Deletes a folder with everything in it, silently and for good. A path
     // that is missing or is a file is left alone. Raises "Cannot delete folder
     // "<path>". <reason>" when the folder is not gone afterwards.

@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 #include <cwchar>
 #include <string_view>
@@ -329,8 +330,13 @@ void Win32FileSystem::write_binary_file(const std::wstring& path, const std::vec
 }
 
 void Win32FileSystem::replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) {
-    // The new text goes to a file of its own beside the old one, reaches the
-    // disk, and only then takes the old file's place in one step, so a
+    const std::string bytes = to_ansi(join_lines_crlf(lines));
+    replace_file(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
+}
+
+void Win32FileSystem::replace_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    // The new bytes go to a file of their own beside the old one, reach the
+    // disk, and only then take the old file's place in one step, so a
     // failure at any point leaves the old file as it was.
     // A read-only file is not replaced: Windows refuses the move below with
     // "Access is denied", and the same answer is given here before anything
@@ -339,7 +345,6 @@ void Win32FileSystem::replace_text_file(const std::wstring& path, const std::vec
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY))
         throw Error(L"Cannot replace file \"" + path + L"\". " + system_error_text(ERROR_ACCESS_DENIED));
     const std::wstring temporary = path + L".vantrix-new";
-    const std::string bytes = to_ansi(join_lines_crlf(lines));
     try {
         write_file(temporary, bytes.data(), bytes.size(), FILE_ATTRIBUTE_NORMAL | FILE_FLAG_WRITE_THROUGH);
     } catch (...) {
@@ -350,6 +355,71 @@ void Win32FileSystem::replace_text_file(const std::wstring& path, const std::vec
         const std::wstring reason = last_error_text();
         DeleteFileW(temporary.c_str());
         throw Error(L"Cannot replace file \"" + path + L"\". " + reason);
+    }
+}
+
+std::vector<std::uint8_t> Win32FileSystem::read_file(const std::wstring& path) {
+    // A link at the path is not followed: what is read is the file there.
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+    if (!file) throw Error(L"Cannot read file \"" + path + L"\". " + last_error_text());
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart > (1LL << 30))
+        throw Error(L"Cannot read file \"" + path + L"\". " + last_error_text());
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(size.QuadPart));
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const auto chunk = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        if (!ReadFile(file.get(), bytes.data() + done, chunk, &read, nullptr))
+            throw Error(L"Cannot read file \"" + path + L"\". " + last_error_text());
+        if (read == 0) break;
+        done += read;
+    }
+    bytes.resize(done);
+    return bytes;
+}
+
+void Win32FileSystem::create_folder(const std::wstring& path) {
+    if (CreateDirectoryW(path.c_str(), nullptr) || (GetLastError() == ERROR_ALREADY_EXISTS && directory_exists(path)))
+        return;
+    throw Error(L"Cannot create folder \"" + path + L"\". " + last_error_text());
+}
+
+std::vector<std::wstring> Win32FileSystem::folder_entries(const std::wstring& path) {
+    std::vector<std::wstring> names;
+    WIN32_FIND_DATAW found{};
+    HANDLE search = FindFirstFileExW((path + L"\\*").c_str(), FindExInfoBasic, &found, FindExSearchNameMatch,
+                                     nullptr, 0);
+    if (search == INVALID_HANDLE_VALUE) {
+        const DWORD error = GetLastError();
+        if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) return names;
+        throw Error(L"Cannot read folder \"" + path + L"\". " + system_error_text(error));
+    }
+    do {
+        const std::wstring_view name = found.cFileName;
+        if (name != L"." && name != L"..") names.emplace_back(name);
+    } while (FindNextFileW(search, &found));
+    FindClose(search);
+    return names;
+}
+
+void Win32FileSystem::copy_tree(const std::wstring& from, const std::wstring& to) {
+    // The new folder takes the attributes of the one it copies (the policy
+    // folders are hidden); links inside are copied as what they are.
+    if (!CreateDirectoryExW(from.c_str(), to.c_str(), nullptr))
+        throw Error(L"Cannot create folder \"" + to + L"\". " + last_error_text());
+    for (const auto& name : folder_entries(from)) {
+        const std::wstring source = from + L"\\" + name;
+        const std::wstring target = to + L"\\" + name;
+        const DWORD attributes = attributes_of(source);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) &&
+            !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            copy_tree(source, target);
+        } else if (!CopyFileExW(source.c_str(), target.c_str(), nullptr, nullptr, nullptr,
+                                COPY_FILE_FAIL_IF_EXISTS | COPY_FILE_COPY_SYMLINK)) {
+            throw Error(L"Cannot copy file \"" + source + L"\" to \"" + target + L"\". " + last_error_text());
+        }
     }
 }
 

@@ -16,6 +16,11 @@ public:
                                                 const std::vector<std::wstring>& lines) override;
     std::unique_ptr<StagedFile> stage_binary_file(const std::wstring& path,
                                                   const std::vector<std::uint8_t>& bytes) override;
+    std::vector<std::uint8_t> read_file(const std::wstring& path) override;
+    void replace_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void create_folder(const std::wstring& path) override;
+    std::vector<std::wstring> folder_entries(const std::wstring& path) override;
+    void copy_tree(const std::wstring& from, const std::wstring& to) override;
     void delete_tree(const std::wstring& path) override;
 };
 

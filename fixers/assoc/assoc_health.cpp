@@ -73,11 +73,12 @@ bool same_value(const regscript::Value& want, const RegistryValue& got) {
 
 class Comparison {
 public:
-    Comparison(RegistryBackend& backend, const regscript::Script& script)
-        : reg_(backend, kKeyRead, RootKey::classes_root), expected_(expectation_of(script)) {}
+    Comparison(RegistryBackend& backend, const regscript::Script& script, bool user_choice)
+        : reg_(backend, kKeyRead, RootKey::classes_root), expected_(expectation_of(script)),
+          user_choice_(user_choice) {}
 
     std::vector<RegistryDifference> run() {
-        check_user_choices();
+        if (user_choice_) check_user_choices();
         check_deletions();
         for (const auto& id : expected_.key_order) check_key(expected_.keys.at(id));
         for (const auto& [root, path] : walks_) walk(root, path, identity(root, path));
@@ -195,6 +196,7 @@ private:
 
     Registry reg_;
     Expectation expected_;
+    bool user_choice_;
     std::vector<std::pair<RootKey, std::wstring>> walks_;
     std::set<std::wstring> allowed_; // folded keys a walk may meet
     std::vector<std::wstring> missing_;
@@ -258,8 +260,9 @@ std::wstring describe(const RegistryDifference& d, bool full) {
 
 } // namespace
 
-std::vector<RegistryDifference> compare_with_script(RegistryBackend& backend, const regscript::Script& script) {
-    return Comparison(backend, script).run();
+std::vector<RegistryDifference> compare_with_script(RegistryBackend& backend, const regscript::Script& script,
+                                                    bool user_choice) {
+    return Comparison(backend, script, user_choice).run();
 }
 
 std::wstring difference_summary(const RegistryDifference& difference) { return describe(difference, false); }

@@ -40,7 +40,10 @@ struct RegistryDifference {
 //   (HKCU\...\Explorer\FileExts\.ext\UserChoice) that the script does not
 //   write itself is reported.
 // A key that cannot be read counts as missing. Nothing is written.
-std::vector<RegistryDifference> compare_with_script(RegistryBackend& backend, const regscript::Script& script);
+// `user_choice` false leaves the per-user choice out: a backup of a type's
+// keys says nothing about the person's choice beside them.
+std::vector<RegistryDifference> compare_with_script(RegistryBackend& backend, const regscript::Script& script,
+                                                    bool user_choice = true);
 
 // A line a person understands: "open command changed", "extra command
 // 'evil'", "key txtfile\shell missing".

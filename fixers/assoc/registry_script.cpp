@@ -140,6 +140,8 @@ std::wstring folded_full_path(const Section& section) {
 
 class Reader {
 public:
+    explicit Reader(Types types) : any_(types == Types::any) {}
+
     Script read(const std::vector<std::wstring>& lines) {
         script_.counts.total = static_cast<int>(lines.size());
         if (lines.empty() || lines.front() != kHeader) fail(1, reason::missing_header);
@@ -226,7 +228,7 @@ private:
             value.data = registry_string_bytes(content);
             ++(value.is_default ? counts.default_sz : counts.named_sz);
         } else if (data.starts_with(L"dword:")) {
-            if (value.is_default) fail(line, reason::unsupported_type);
+            if (value.is_default && !any_) fail(line, reason::unsupported_type);
             read_dword(data.substr(6), value, line);
             ++counts.named_dword;
         } else if (!read_list_start(data, value, line)) {
@@ -268,6 +270,21 @@ private:
             {L"hex(0):", ValueType::none},
             {L"hex(2):", ValueType::expand_sz},
         };
+        if (any_ && data.starts_with(L"hex(")) {
+            // "hex(<type>):" with the type in lower-case hexadecimal digits.
+            const std::size_t close = data.find(L"):");
+            if (close == std::wstring_view::npos || close < 5 || close > 12) fail(line, reason::malformed_list);
+            std::uint32_t type = 0;
+            for (wchar_t c : data.substr(4, close - 4)) {
+                if (is_upper_hex_digit(c)) fail(line, reason::upper_case_hex);
+                if (hex_digit(c) < 0) fail(line, reason::malformed_list);
+                type = type * 16 + static_cast<std::uint32_t>(hex_digit(c));
+            }
+            value.type = static_cast<ValueType>(type);
+            open_list_ = read_bytes(data.substr(close + 2), value.data, true, line);
+            count_list_value(value);
+            return true;
+        }
         for (const auto& list : kLists) {
             if (!data.starts_with(list.prefix)) continue;
             value.type = list.type;
@@ -287,11 +304,11 @@ private:
             ++(value.is_default ? counts.default_expand : counts.named_expand);
             return;
         case ValueType::binary:
-            if (value.is_default) fail(value.line, reason::unsupported_type);
+            if (value.is_default && !any_) fail(value.line, reason::unsupported_type);
             ++counts.named_binary;
             return;
         default:
-            if (value.is_default) fail(value.line, reason::unsupported_type);
+            if (value.is_default && !any_) fail(value.line, reason::unsupported_type);
             ++counts.named_none;
             return;
         }
@@ -306,13 +323,16 @@ private:
         if (!open_list_) finish_value(value);
     }
 
-    static void finish_value(const Value& value) {
-        if (value.type != ValueType::expand_sz) return;
+    // Expandable text of a stored script must be well formed; a backup keeps
+    // the bytes the registry held, whatever they were.
+    void finish_value(const Value& value) const {
+        if (value.type != ValueType::expand_sz || any_) return;
         const auto& d = value.data;
         if (d.size() < 2 || d.size() % 2 != 0 || d[d.size() - 2] != 0 || d[d.size() - 1] != 0)
             fail(value.line, reason::malformed_expand);
     }
 
+    bool any_;
     Script script_;
     std::vector<std::wstring> written_; // keys written so far, folded to lower case
     bool open_list_ = false;
@@ -352,8 +372,8 @@ LineCounts& LineCounts::operator+=(const LineCounts& other) {
 ParseError::ParseError(int line, std::wstring reason)
     : Error(L"Line " + std::to_wstring(line) + L": " + reason), line_(line), reason_(std::move(reason)) {}
 
-Script parse(const std::vector<std::wstring>& lines) {
-    return Reader().read(lines);
+Script parse(const std::vector<std::wstring>& lines, Types types) {
+    return Reader(types).read(lines);
 }
 
 } // namespace vx::regscript

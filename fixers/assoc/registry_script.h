@@ -112,7 +112,13 @@ private:
     std::wstring reason_;
 };
 
+// Which values a script may hold. The stored scripts use text, dwords,
+// binary and expandable text, and only text as a default value. A backup of
+// the registry holds whatever was there: any type as "hex(<type>):" with any
+// bytes, as the default value too.
+enum class Types { stored, any };
+
 // Reads a script, raising ParseError at the first malformed line.
-Script parse(const std::vector<std::wstring>& lines);
+Script parse(const std::vector<std::wstring>& lines, Types types = Types::stored);
 
 } // namespace vx::regscript

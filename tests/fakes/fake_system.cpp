@@ -150,6 +150,64 @@ void FakeFileSystem::replace_text_file(const std::wstring& path, const std::vect
     files_[fold(path)] = {to_utf8(join_lines_crlf(lines)), false};
 }
 
+std::vector<std::uint8_t> FakeFileSystem::read_file(const std::wstring& path) {
+    auto it = files_.find(fold(path));
+    if (it == files_.end() || deny_read_.count(fold(path)))
+        throw Error(L"Cannot read file \"" + path + L"\". " +
+                    (it == files_.end() ? L"The system cannot find the file specified" : L"Access is denied"));
+    return {it->second.content.begin(), it->second.content.end()};
+}
+
+void FakeFileSystem::replace_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) {
+    const auto folder = parent(fold(path));
+    if (deny_create_.count(folder) || !directories_.count(folder))
+        throw Error(cannot_create_file_text(path + L".new", L"Access is denied"));
+    auto it = files_.find(fold(path));
+    if (it != files_.end() && (it->second.read_only || staged_.count(it->first)))
+        throw Error(L"Cannot replace file \"" + path + L"\". Access is denied");
+    files_[fold(path)] = {std::string(bytes.begin(), bytes.end()), false};
+}
+
+void FakeFileSystem::create_folder(const std::wstring& path) {
+    const auto p = fold(path);
+    if (directories_.count(p)) return;
+    const auto folder = parent(p);
+    if (deny_create_.count(folder) || !directories_.count(folder) || files_.count(p))
+        throw Error(L"Cannot create folder \"" + path + L"\". " +
+                    (deny_create_.count(folder) ? L"Access is denied" : L"The system cannot find the path specified"));
+    directories_.insert(p);
+}
+
+std::vector<std::wstring> FakeFileSystem::folder_entries(const std::wstring& path) {
+    const auto prefix = fold(path) + L"\\";
+    std::vector<std::wstring> names;
+    const auto direct = [&](const std::wstring& key) {
+        return key.starts_with(prefix) && key.find(L'\\', prefix.size()) == std::wstring::npos;
+    };
+    for (const auto& d : directories_)
+        if (direct(d)) names.push_back(d.substr(prefix.size()));
+    for (const auto& [key, file] : files_)
+        if (direct(key)) names.push_back(key.substr(prefix.size()));
+    return names;
+}
+
+void FakeFileSystem::copy_tree(const std::wstring& from, const std::wstring& to) {
+    const auto source = fold(from);
+    const auto target = fold(to);
+    if (!directories_.count(source) || directories_.count(target) || files_.count(target))
+        throw Error(L"Cannot create folder \"" + to + L"\". Cannot create a file when that file already exists");
+    create_folder(to);
+    const auto prefix = source + L"\\";
+    for (const auto& d : std::set<std::wstring>(directories_))
+        if (d.starts_with(prefix)) directories_.insert(target + d.substr(source.size()));
+    for (const auto& [key, file] : std::map<std::wstring, File>(files_)) {
+        if (!key.starts_with(prefix)) continue;
+        if (deny_read_.count(key))
+            throw Error(L"Cannot copy file \"" + key + L"\". Access is denied");
+        files_[target + key.substr(source.size())] = {file.content, false};
+    }
+}
+
 void FakeFileSystem::delete_tree(const std::wstring& path) {
     delete_tree_calls.push_back(path);
     const auto p = fold(path);

@@ -67,6 +67,12 @@ public:
     void write_binary_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) override;
     void delete_tree(const std::wstring& path) override;
+    std::vector<std::uint8_t> read_file(const std::wstring& path) override;
+    void replace_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
+    void create_folder(const std::wstring& path) override;
+    // Names as stored: folded to lower case.
+    std::vector<std::wstring> folder_entries(const std::wstring& path) override;
+    void copy_tree(const std::wstring& from, const std::wstring& to) override;
     // As the real thing: a leftover goes first (unless locked or read-only,
     // which refuses), and while staged the file can be read but not written
     // or deleted; released, it is deleted.
@@ -82,6 +88,8 @@ public:
     void lock_file(const std::wstring& path) { locked_.insert(fold(path)); }
     // Creating files in this folder fails with "Access is denied".
     void deny_create_in(const std::wstring& folder) { deny_create_.insert(fold(folder)); }
+    // Reading this file fails with "Access is denied".
+    void deny_read(const std::wstring& path) { deny_read_.insert(fold(path)); }
     std::optional<std::string> content(const std::wstring& path) const;
     std::vector<std::wstring> delete_tree_calls;
 
@@ -99,6 +107,7 @@ private:
     std::map<std::wstring, File> files_;
     std::set<std::wstring> directories_;
     std::set<std::wstring> deny_create_;
+    std::set<std::wstring> deny_read_;
     std::set<std::wstring> locked_;
 };
 
