@@ -36,6 +36,7 @@ std::wstring build_name() {
 Application::Application()
     : runner_([this] { process_messages(); }),
       log_store_(program_folder()),
+      backups_(program_folder()),
       log_(local_time, build_name()),
       logged_runner_(runner_, log_),
       services_{registry_, logged_runner_, files_, folders_, texts_, *this, L""} {
@@ -52,8 +53,14 @@ void Application::initialize(HINSTANCE instance) {
     InitCommonControlsEx(&controls);
 }
 
+std::wstring Application::now_text() const {
+    return format_log_time(local_time());
+}
+
 int Application::message_box(const std::wstring& text, const std::wstring& caption, unsigned flags) {
-    HWND owner = main_window_ && IsWindow(main_window_) ? main_window_ : nullptr;
+    HWND owner = box_owner_ && IsWindow(box_owner_) ? box_owner_
+                 : main_window_ && IsWindow(main_window_) ? main_window_
+                                                          : nullptr;
     const int answer = MessageBoxW(owner, text.c_str(), caption.c_str(), flags);
     // Every outcome, question and error the person saw goes on record.
     log_.box_shown(text, flags, answer);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "services/action_log.h"
+#include "services/backup_folders_win.h"
 #include "services/command_runner_win.h"
 #include "services/file_system_win.h"
 #include "services/log_store_win.h"
@@ -36,6 +37,8 @@ public:
     // Message boxes are owned by the main window while it exists.
     void set_main_window(HWND window) { main_window_ = window; }
     HWND main_window() const { return main_window_; }
+    // A modal window of the program's own that owns the boxes while it shows.
+    void set_box_owner(HWND window) { box_owner_ = window; }
     // The dialog-like window whose keyboard navigation the pump serves.
     void set_dialog_window(HWND window) { dialog_window_ = window; }
 
@@ -72,6 +75,10 @@ public:
     // The record of every action, its commands and the boxes it showed.
     ActionLog& log() { return log_; }
     Win32LogStore& log_store() { return log_store_; }
+    // Where the repairs keep their backups.
+    BackupFolders& backups() { return backups_; }
+    // The local time as the log and the backups name it.
+    std::wstring now_text() const;
 
 private:
     Application();
@@ -81,11 +88,13 @@ private:
     std::wstring title_ = kAppTitle;
     HWND main_window_ = nullptr;
     HWND dialog_window_ = nullptr;
+    HWND box_owner_ = nullptr;
     std::vector<std::function<void()>> idle_work_;
 
     Win32Registry registry_;
     Win32CommandRunner runner_;
     Win32LogStore log_store_;
+    Win32BackupFolders backups_;
     ActionLog log_;
     // The repairs run their commands through this one, so each is logged.
     LoggingRunner logged_runner_;

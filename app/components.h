@@ -40,7 +40,7 @@
     X(mnuPrintManagement) X(mnuResourceMonitor) X(mnuServices) X(mnuTaskScheduler) X(mnuSystemConfiguration)       \
     X(mnuSystemInformation) X(mnuWindowsFirewall) X(mnuWindowsMemoryDiagnostic) X(N1) X(mnuTASKMGR) X(mnuREGEDIT)  \
     X(mnuCMD) X(mnuSYSRESTORE) X(mnuCreateRestorePoint) X(N4) X(mnuOpenSystemRestore) X(N3) X(mnuRESTARTEXPLORER)  \
-    X(Help1) X(mnuHomepage) X(mnuEmail) X(N2) X(mnuABOUT) X(mnuVIEWLOG)
+    X(Help1) X(mnuHomepage) X(mnuEmail) X(N2) X(mnuABOUT) X(mnuVIEWLOG) X(mnuUNDO)
 
 // The About window TFORM_TENTANG.
 #define VX_ABOUT_WINDOW_COMPONENTS(X)                                                                              \

@@ -1,5 +1,7 @@
 #include "app/input_box_win.h"
 
+#include "app/dialog_template_win.h"
+
 #include <cstdint>
 #include <vector>
 
@@ -18,110 +20,11 @@ constexpr int kPromptId = 101;
 // The longest text the box takes.
 constexpr WPARAM kMaxText = 255;
 
-// Predefined window classes as dialog templates name them.
-constexpr WORD kButtonClass = 0x0080;
-constexpr WORD kEditClass = 0x0081;
-constexpr WORD kStaticClass = 0x0082;
-
-// Builds an in-memory dialog template: DLGTEMPLATE, then each DLGITEMTEMPLATE
-// on a DWORD boundary, texts as zero-ended UTF-16.
-class DialogTemplate {
-public:
-    DialogTemplate(DWORD style, short cx, short cy, const std::wstring& title, WORD point_size,
-                   const wchar_t* typeface) {
-        add_dword(style);
-        add_dword(0); // extended style
-        count_at_ = words_.size();
-        add_word(0); // number of items, filled in as they are added
-        add_short(0);
-        add_short(0);
-        add_short(cx);
-        add_short(cy);
-        add_word(0); // no menu
-        add_word(0); // the standard dialog class
-        add_text(title);
-        add_word(point_size);
-        add_text(typeface);
-    }
-
-    void add_item(DWORD style, short x, short y, short cx, short cy, int id, WORD window_class,
-                  const std::wstring& text, DWORD ex_style = 0) {
-        align();
-        add_dword(style | WS_CHILD | WS_VISIBLE);
-        add_dword(ex_style);
-        add_short(x);
-        add_short(y);
-        add_short(cx);
-        add_short(cy);
-        add_word(static_cast<WORD>(id));
-        add_word(0xFFFF);
-        add_word(window_class);
-        add_text(text);
-        add_word(0); // no creation data
-        ++words_[count_at_];
-    }
-
-    const DLGTEMPLATE* get() const { return reinterpret_cast<const DLGTEMPLATE*>(words_.data()); }
-
-private:
-    void add_word(WORD w) { words_.push_back(w); }
-    void add_short(short s) { words_.push_back(static_cast<WORD>(s)); }
-    void add_dword(DWORD d) {
-        add_word(LOWORD(d));
-        add_word(HIWORD(d));
-    }
-    void add_text(const std::wstring& text) {
-        for (wchar_t c : text)
-            add_word(static_cast<WORD>(c));
-        add_word(0);
-    }
-    // The vector's storage is suitably aligned, so an even word count is a DWORD boundary.
-    void align() {
-        if (words_.size() % 2 != 0) add_word(0);
-    }
-
-    std::vector<WORD> words_;
-    std::size_t count_at_ = 0;
-};
-
 struct InputBoxState {
     HWND owner;
     std::wstring initial;
     std::wstring result;
 };
-
-// Centres the box on its owner, kept inside the work area of the owner's monitor.
-void centre_on_owner(HWND box, HWND owner) {
-    RECT rect{};
-    GetWindowRect(box, &rect);
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-
-    HMONITOR monitor = MonitorFromWindow(owner ? owner : box, MONITOR_DEFAULTTONEAREST);
-    MONITORINFO info{};
-    info.cbSize = sizeof(info);
-    GetMonitorInfoW(monitor, &info);
-    const RECT work = info.rcWork;
-
-    RECT around = work;
-    if (owner && IsWindowVisible(owner) && !IsIconic(owner)) GetWindowRect(owner, &around);
-    int x = around.left + (around.right - around.left - width) / 2;
-    int y = around.top + (around.bottom - around.top - height) / 2;
-    if (x + width > work.right) x = work.right - width;
-    if (y + height > work.bottom) y = work.bottom - height;
-    if (x < work.left) x = work.left;
-    if (y < work.top) y = work.top;
-    SetWindowPos(box, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-std::wstring window_text(HWND window) {
-    const int length = GetWindowTextLengthW(window);
-    if (length <= 0) return {};
-    std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
-    const int copied = GetWindowTextW(window, text.data(), length + 1);
-    text.resize(static_cast<std::size_t>(copied > 0 ? copied : 0));
-    return text;
-}
 
 INT_PTR CALLBACK input_box_proc(HWND box, UINT message, WPARAM wparam, LPARAM lparam) {
     auto* state = reinterpret_cast<InputBoxState*>(GetWindowLongPtrW(box, DWLP_USER));

@@ -8,6 +8,8 @@
 #include "app/menu_win.h"
 #include "app/startup_win.h"
 #include "app/text_store_window_win.h"
+#include "app/undo_window_win.h"
+#include "fixers/undo/backup_plans.h"
 #include "maintenance/restore_point_win.h"
 #include "maintenance/scans.h"
 #include "services/error.h"
@@ -78,6 +80,7 @@ using namespace main_ids;
 const TFORM_UTAMA::HandlerEntry TFORM_UTAMA::kClickHandlers[] = {
     {mnuEXIT, &TFORM_UTAMA::mnuEXITClick},
     {mnuVIEWLOG, &TFORM_UTAMA::mnuVIEWLOGClick},
+    {mnuUNDO, &TFORM_UTAMA::mnuUNDOClick},
     {mnuComponentServices, &TFORM_UTAMA::mnuComponentServicesClick},
     {mnuComputerManagement, &TFORM_UTAMA::mnuComputerManagementClick},
     {mnuDiskCleanup, &TFORM_UTAMA::mnuDiskCleanupClick},
@@ -327,6 +330,9 @@ void TFORM_UTAMA::mnuEmailClick() {
 void TFORM_UTAMA::mnuVIEWLOGClick() {
     view_log(hwnd_, app().log_store());
 }
+void TFORM_UTAMA::mnuUNDOClick() {
+    show_undo_window(hwnd_);
+}
 void TFORM_UTAMA::mnuABOUTClick() {
     FORM_TENTANG->show_modal();
 }
@@ -351,7 +357,15 @@ void TFORM_UTAMA::btnSCANDISMClick() {
 }
 
 void TFORM_UTAMA::association_click(const AssociationEntry& entry) {
-    repair_association(app().services(), entry);
+    // What the FIX replaces is saved first; a stored script that cannot be
+    // read names no keys to save, and the repair reports that itself.
+    BackupPlan plan;
+    try {
+        plan = association_backup_plan(app().services().texts, entry);
+    } catch (const Error&) {
+    }
+    run_with_backup(app().services(), app().backups(), app().now_text(), entry.type_name, entry.button, plan,
+                    [&] { repair_association(app().services(), entry); });
 }
 void TFORM_UTAMA::lblINFO_FIX_EXEClick() {
     show_exe_help(app());
@@ -378,7 +392,9 @@ void TFORM_UTAMA::tsRESTRICTFIXContextPopup() {
 }
 
 void TFORM_UTAMA::advanced_click(const AdvancedRow& row) {
-    row.repair(app().services());
+    const auto undo = advanced_undo(row.component, app().services().folders);
+    run_with_backup(app().services(), app().backups(), app().now_text(), std::wstring(row.text),
+                    std::wstring(row.component), undo.plan, [&] { row.repair(app().services()); });
 }
 
 } // namespace vx

@@ -54,6 +54,7 @@ private:
     // Main menu.
     void mnuEXITClick();
     void mnuVIEWLOGClick();
+    void mnuUNDOClick();
     void mnuComponentServicesClick() { launch(main_ids::mnuComponentServices); }
     void mnuComputerManagementClick() { launch(main_ids::mnuComputerManagement); }
     void mnuDiskCleanupClick() { launch(main_ids::mnuDiskCleanup); }

@@ -12,6 +12,7 @@ using namespace main_ids;
 
 constexpr MenuItem kMainMenu[] = {
     {File1, L"File", 0},
+    {mnuUNDO, L"Undo a Repair...", 1},
     {mnuVIEWLOG, L"View Log", 1},
     {mnuEXIT, L"Exit", 1},
 

@@ -31,7 +31,7 @@ Node separator(int id) {
 
 const std::vector<Node>& expected_menu() {
     static const std::vector<Node> menu = {
-        {File1, L"File", {{mnuVIEWLOG, L"View Log", {}}, {mnuEXIT, L"Exit", {}}}},
+        {File1, L"File", {{mnuUNDO, L"Undo a Repair...", {}}, {mnuVIEWLOG, L"View Log", {}}, {mnuEXIT, L"Exit", {}}}},
         {mnuTOOLS,
          L"Tools",
          {

@@ -10,6 +10,7 @@
 
 #include <sddl.h>
 
+#include "services/backup_folders_win.h"
 #include "services/error.h"
 #include "services/log_store_win.h"
 #include "services/private_folder_win.h"
@@ -85,6 +86,57 @@ TEST(PrivateFolderOnWine, TheLogAppendsAndRollsOverToOnePreviousFile) {
     store.roll();
     EXPECT_EQ(test::read_bytes(store.previous_path()), "three\r\n") << "the older previous file is replaced";
     EXPECT_FALSE(test::exists(store.file_path()));
+}
+
+// Whether a process of the same user without its Administrators membership
+// may create a file in the folder.
+bool non_elevated_may_create_in(const std::wstring& folder) {
+    HANDLE process_token = nullptr, restricted = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &process_token)) return true;
+    BYTE admins[SECURITY_MAX_SID_SIZE];
+    DWORD size = sizeof(admins);
+    CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins, &size);
+    SID_AND_ATTRIBUTES disabled{admins, 0};
+    const BOOL made = CreateRestrictedToken(process_token, 0, 1, &disabled, 0, nullptr, 0, nullptr, &restricted);
+    CloseHandle(process_token);
+    if (!made) return true;
+    bool created = true;
+    if (ImpersonateLoggedOnUser(restricted)) {
+        const std::wstring path = folder + L"\\planted.reg";
+        HANDLE file = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+        created = file != INVALID_HANDLE_VALUE;
+        if (created) CloseHandle(file);
+        RevertToSelf();
+        if (created) DeleteFileW(path.c_str());
+    }
+    CloseHandle(restricted);
+    return created;
+}
+
+TEST(PrivateFolderOnWine, TheBackupsFolderIsMadePrivateInsideTheProgramFolderAndAFileIsRefused) {
+    test::ScratchFolder scratch;
+    Win32BackupFolders backups(scratch / L"Vantrix");
+    const std::wstring root = backups.root();
+    EXPECT_EQ(root, scratch / L"Vantrix\\Backups");
+    EXPECT_TRUE(test::exists(root));
+    if (test::running_on_wine()) {
+        // Wine keeps no security on files, so the folder's permissions cannot
+        // be read back or tried; the descriptor it is made with is checked above.
+        EXPECT_EQ(problem_of(kPrivateFolderSecurity), L"");
+    } else {
+        EXPECT_FALSE(non_elevated_may_create_in(root)) << "a non-elevated process could plant a backup";
+    }
+
+    test::ScratchFolder other;
+    CreateDirectoryW((other / L"Vantrix").c_str(), nullptr);
+    test::write_bytes(other / L"Vantrix\\Backups", "x");
+    Win32BackupFolders refused(other / L"Vantrix");
+    try {
+        refused.root();
+        ADD_FAILURE() << "a file was taken for the backups' folder";
+    } catch (const Error& e) {
+        EXPECT_NE(e.message().find(L"it is not a folder"), std::wstring::npos) << to_utf8(e.message());
+    }
 }
 
 } // namespace
