@@ -16,6 +16,12 @@ constexpr ACCESS_MASK kChangeRights = FILE_WRITE_DATA | FILE_APPEND_DATA | FILE_
                                       FILE_DELETE_CHILD | DELETE | WRITE_DAC | WRITE_OWNER | GENERIC_WRITE |
                                       GENERIC_ALL | MAXIMUM_ALLOWED;
 
+constexpr wchar_t kForeignOwner[] = L"it is owned by someone other than Administrators or SYSTEM";
+
+bool running_on_wine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 bool is_sid(PSID sid, WELL_KNOWN_SID_TYPE type) { return sid && IsValidSid(sid) && IsWellKnownSid(sid, type); }
 
 bool trusted(PSID sid) { return is_sid(sid, WinBuiltinAdministratorsSid) || is_sid(sid, WinLocalSystemSid); }
@@ -56,7 +62,7 @@ std::wstring private_security_problem(PSECURITY_DESCRIPTOR security) {
         !GetSecurityDescriptorDacl(security, &present, &dacl, &defaulted))
         return last_error_text();
     if (!present) dacl = nullptr;
-    if (!trusted(owner)) return L"it is owned by someone other than Administrators or SYSTEM";
+    if (!trusted(owner)) return kForeignOwner;
     if (!dacl) return L"everyone may change it";
     for (DWORD i = 0; i < dacl->AceCount; ++i) {
         void* entry = nullptr;
@@ -87,7 +93,15 @@ std::wstring make_private_folder(const std::wstring& path, const wchar_t* securi
     // Whether it was made just now or found, the folder is checked as it is.
     UniqueFile folder = open_folder(path);
     if (!folder) return last_error_text();
-    return private_folder_problem(folder.get());
+    std::wstring problem = private_folder_problem(folder.get());
+    // Wine keeps no security on files: every process of a prefix may change
+    // every file there, and it names the user as the owner of every folder,
+    // whatever it was made with. There is no line between elevated and other
+    // processes to hold, so under Wine the owner it reports is not held
+    // against the folder, which is then taken as Windows would take the
+    // folder just made. Links and files are refused all the same.
+    if (problem == kForeignOwner && running_on_wine()) problem.clear();
+    return problem;
 }
 
 std::wstring program_data_folder() {

@@ -27,6 +27,7 @@ constexpr int kAdvancedPage = 3;
 constexpr int kListId = 100;
 constexpr int kUndoId = 102;
 constexpr wchar_t kRestored[] = L"Done! Everything in the backup is back as it was.";
+constexpr char kRestoredNarrow[] = "Done! Everything in the backup is back as it was.";
 
 struct SavedRoot {
     HKEY root;
@@ -65,6 +66,23 @@ std::string read_bytes(const std::wstring& path) {
 void write_bytes(const std::wstring& path, const std::string& bytes) {
     std::ofstream out(path.c_str(), std::ios::binary | std::ios::trunc);
     out << bytes;
+}
+
+std::vector<std::string> log_lines() {
+    std::ifstream file((program_data() + L"\\Vantrix\\Vantrix.log").c_str(), std::ios::binary);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(file, line);) lines.push_back(line);
+    return lines;
+}
+
+// Whether a line after the first `from` holds every part.
+bool logged(const std::vector<std::string>& lines, std::size_t from, const std::vector<std::string>& parts) {
+    for (std::size_t i = from; i < lines.size(); ++i) {
+        bool all = true;
+        for (const auto& part : parts) all = all && lines[i].find(part) != std::string::npos;
+        if (all) return true;
+    }
+    return false;
 }
 
 std::vector<Tree> txt_snapshot() {
@@ -159,6 +177,7 @@ TEST_F(UndoE2e, AFixedTypeAndTheResetHostsFileArePutBackByteForByte) {
     write_bytes(hosts_path(), hosts_before_test + "10.1.2.3 intranet.example # kept on purpose\r\n");
     const std::vector<Tree> registry_before = txt_snapshot();
     const std::string hosts_before = read_bytes(hosts_path());
+    const std::size_t log_before = log_lines().size();
 
     app = App::launch();
     HWND main = app.main_window();
@@ -190,6 +209,13 @@ TEST_F(UndoE2e, AFixedTypeAndTheResetHostsFileArePutBackByteForByte) {
         EXPECT_TRUE(txt_snapshot() == registry_before) << "the registry differs after undo " << round + 1;
     }
     SendMessageW(window, WM_COMMAND, IDCANCEL, 0);
+
+    // The repairs and each undo are on record with what the person was told.
+    const auto lines = log_lines();
+    EXPECT_TRUE(logged(lines, log_before, {" | btnFIXFILEHOST (Reset host file to default.) | ", "information"}));
+    EXPECT_TRUE(logged(lines, log_before, {" | btnFIXTXTFILE (TXT) | ", "reg.exe", "exit code"}));
+    EXPECT_TRUE(logged(lines, log_before, {" | mnuUNDO (Undo a Repair...) | undo of the backup ", "btnFIXFILEHOST"}));
+    EXPECT_TRUE(logged(lines, log_before, {" | mnuUNDO (Undo a Repair...) | shown information: ", kRestoredNarrow}));
 }
 
 TEST_F(UndoE2e, ARepairWhoseBackupCannotBeWrittenDoesNotRunAndChangesNothing) {
