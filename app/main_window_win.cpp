@@ -278,6 +278,11 @@ void TFORM_UTAMA::build_later() {
     controls_->add(main_window_later_layout());
     restriction_view_ =
         std::make_unique<RestrictionFixerView>(app().services(), component(lvRESTRICT), component(lbRESTRICT));
+    // The values a removal clears are saved first, as every repair's are.
+    restriction_view_->set_backup([](const BackupPlan& plan) {
+        return back_up(app().services(), app().backups(), app().now_text(), L"Remove Restriction", L"btnFIXRESTRICT",
+                       plan);
+    });
 }
 
 void TFORM_UTAMA::set_icons(HINSTANCE instance) {

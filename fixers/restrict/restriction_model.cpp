@@ -81,6 +81,18 @@ void RestrictionModel::check_all(bool checked) {
 void RestrictionModel::remove_selected() {
     if (selection_.empty()) return;
 
+    if (back_up_) {
+        // Every value a chosen restriction may be cleared from, and the key
+        // the removal creates where it is missing.
+        BackupPlan plan;
+        for (const auto& entry : restriction_catalogue()) {
+            if (!find_selected(trim(entry.caption))) continue;
+            for (const auto& place : entry.locations())
+                plan.keys.push_back({place.root, std::wstring(place.key_path), {std::wstring(place.value_name)}});
+        }
+        if (!back_up_(plan)) return;
+    }
+
     std::vector<std::wstring> not_removed;
     for (const auto& entry : restriction_catalogue()) {
         const auto caption = trim(entry.caption);

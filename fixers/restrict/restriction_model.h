@@ -1,12 +1,14 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "fixers/restrict/restriction_catalogue.h"
+#include "fixers/undo/backup.h"
 #include "services/registry.h"
 #include "services/ui.h"
 
@@ -53,6 +55,10 @@ public:
     RestrictionModel(RegistryBackend& registry, Ui& ui, RestrictionView* view = nullptr);
 
     void set_view(RestrictionView* view) { view_ = view; }
+    // Saves what a removal is about to change; answers false, having told the
+    // person why, when it could not, and the removal then changes nothing.
+    using BackUp = std::function<bool(const BackupPlan&)>;
+    void set_backup(BackUp back_up) { back_up_ = std::move(back_up); }
 
     // "Scan": a fresh, unticked list of the restrictions set now, then the count.
     void scan();
@@ -79,6 +85,7 @@ private:
     RegistryBackend& registry_;
     Ui& ui_;
     RestrictionView* view_;
+    BackUp back_up_;
     std::vector<FoundItem> found_;
     std::vector<std::wstring> selection_;
 };

@@ -48,6 +48,7 @@ public:
     bool on_notify(const NMHDR* header);
 
     const RestrictionModel& model() const { return model_; }
+    void set_backup(RestrictionModel::BackUp back_up) { model_.set_backup(std::move(back_up)); }
 
 private:
     // RestrictionView

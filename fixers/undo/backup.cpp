@@ -250,17 +250,21 @@ std::vector<std::wstring> restore_backup(Services& services, const std::wstring&
     return problems;
 }
 
+bool back_up(Services& services, BackupFolders& backups, const std::wstring& time, const std::wstring& repair,
+             const std::wstring& folder_word, const BackupPlan& plan) {
+    if (plan.empty()) return true;
+    try {
+        write_backup(services, backups, time, repair, folder_word, plan);
+        return true;
+    } catch (const Error& e) {
+        services.ui.show_message(kBackupFailedText + e.message(), mb::icon_error);
+        return false;
+    }
+}
+
 void run_with_backup(Services& services, BackupFolders& backups, const std::wstring& time, const std::wstring& repair,
                      const std::wstring& folder_word, const BackupPlan& plan, const std::function<void()>& run) {
-    if (!plan.empty()) {
-        try {
-            write_backup(services, backups, time, repair, folder_word, plan);
-        } catch (const Error& e) {
-            services.ui.show_message(kBackupFailedText + e.message(), mb::icon_error);
-            return;
-        }
-    }
-    run();
+    if (back_up(services, backups, time, repair, folder_word, plan)) run();
 }
 
 void undo_backup(Services& services, const BackupSummary& backup) {

@@ -63,6 +63,11 @@ inline constexpr wchar_t kBackupFailedText[] = L"The repair did not run, because
 inline constexpr wchar_t kRestoredText[] = L"Done! Everything in the backup is back as it was.";
 inline constexpr wchar_t kNotRestoredText[] = L"The backup could not be put back whole:\n";
 
+// Saves the plan; when it cannot, an error box says why and the answer is
+// false. A plan with nothing to save needs no backup and answers true.
+bool back_up(Services& services, BackupFolders& backups, const std::wstring& time, const std::wstring& repair,
+             const std::wstring& folder_word, const BackupPlan& plan);
+
 // Saves the plan and then runs the repair. When the backup cannot be written
 // the repair does not run, and an error box says why. A plan with nothing to
 // save runs the repair at once.

@@ -5,6 +5,7 @@
 
 #include "fixers/advanced/advanced_catalogue.h"
 #include "fixers/assoc/assoc_catalogue.h"
+#include "fixers/restrict/restriction_model.h"
 #include "fixers/undo/backup.h"
 #include "fixers/undo/backup_plans.h"
 #include "services/error.h"
@@ -283,6 +284,34 @@ TEST(Undo, EveryRegistryRepairOfTheAdvancedPageIsTakenBack) {
         if (!by_command) {
             EXPECT_FALSE(s.registry == before) << "the repair changed nothing";
         }
+        ASSERT_EQ(s.list().size(), 1u);
+        EXPECT_EQ(restore_backup(s.services, s.list()[0].folder), std::vector<std::wstring>{});
+        EXPECT_TRUE(s.registry == before);
+    }
+}
+
+TEST(Undo, RemovedRestrictionsAreSavedFirstAndComeBackWithUndo) {
+    const std::wstring system = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\System";
+    for (const bool backup_fails : {false, true}) {
+        SCOPED_TRACE(backup_fails ? "backup fails" : "backup written");
+        UndoSystem s;
+        if (backup_fails) s.files.deny_create_in(kRoot);
+        s.registry.put_dword(HKCU, system, L"DisableTaskMgr", 1);
+        s.registry.put_dword(HKCU, system, L"DisableRegistryTools", 1);
+        const FakeRegistry before = s.registry;
+        RestrictionModel model(s.registry, s.ui);
+        model.set_backup([&](const BackupPlan& plan) {
+            return back_up(s.services, s.backups, kTime, L"Remove Restriction", L"btnFIXRESTRICT", plan);
+        });
+        model.scan();
+        model.check_all(true);
+        model.remove_selected();
+        if (backup_fails) {
+            EXPECT_TRUE(s.registry == before) << "a restriction went without its backup";
+            EXPECT_TRUE(s.ui.boxes.back().text.starts_with(kBackupFailedText));
+            continue;
+        }
+        ASSERT_EQ(s.registry.get(HKCU, system, L"DisableTaskMgr"), std::nullopt);
         ASSERT_EQ(s.list().size(), 1u);
         EXPECT_EQ(restore_backup(s.services, s.list()[0].folder), std::vector<std::wstring>{});
         EXPECT_TRUE(s.registry == before);
