@@ -312,7 +312,7 @@ void bench_breakdown() {
             motherboard();
             CoUninitialize();
         }).join();
-        step("breakdown: WMI lookup on a thread whose COM apartment then ends");
+        step("breakdown: the board lookup on a thread whose COM apartment then ends");
         motherboard();
         step("breakdown: the same lookup again, in this thread's apartment");
         CoFreeUnusedLibrariesEx(0, 0);

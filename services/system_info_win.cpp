@@ -5,9 +5,13 @@
 #include <oleauto.h>
 #include <wbemdisp.h>
 
+#include <cstdint>
+#include <vector>
+
 #include "services/byte_size.h"
 #include "services/error.h"
 #include "services/handles_win.h"
+#include "services/smbios.h"
 #include "services/system_error_win.h"
 
 namespace vx {
@@ -96,7 +100,11 @@ std::wstring memory_size() {
                             locale_text(LOCALE_SDECIMAL, L"."));
 }
 
-std::wstring motherboard() {
+namespace {
+
+// The board as WMI's Win32_BaseBoard reports it, for a system that hands out
+// no firmware tables.
+std::wstring wmi_motherboard() {
     ComPtr<ISWbemLocator> locator;
     check(CoCreateInstance(kClsidSWbemLocator, nullptr, CLSCTX_INPROC_SERVER, kIidISWbemLocator, locator.put_void()));
     Bstr server(L"."), space(L"root/cimv2"), empty(L""), board_class(L"Win32_BaseBoard");
@@ -122,6 +130,23 @@ std::wstring motherboard() {
         result = dispatch_property(board, L"Manufacturer") + L", " + dispatch_property(board, L"Product");
     }
     return result;
+}
+
+} // namespace
+
+std::wstring motherboard() {
+    // Read straight from the SMBIOS tables, where WMI's Win32_BaseBoard takes
+    // it from too: no COM, no WMI service and none of its libraries loaded.
+    constexpr DWORD kRawSmbios = 0x52534D42; // 'RSMB'
+    const UINT size = GetSystemFirmwareTable(kRawSmbios, 0, nullptr, 0);
+    if (size > 0) {
+        std::vector<std::uint8_t> raw(size);
+        if (GetSystemFirmwareTable(kRawSmbios, 0, raw.data(), size) == size) {
+            const auto board = smbios_base_board(raw);
+            return board ? board->manufacturer + L", " + board->product : std::wstring();
+        }
+    }
+    return wmi_motherboard();
 }
 
 std::wstring os_name() {

@@ -17,7 +17,9 @@ bool running_under_wow64();
 // The four probes of the Home page.
 std::wstring processor_name(RegistryBackend& registry);
 std::wstring memory_size(); // the installed memory, formatted
-std::wstring motherboard(); // raises an error when WMI fails
+// The base board's maker and product from the firmware's SMBIOS tables, or
+// from WMI where the system hands out none (raises an error when WMI fails).
+std::wstring motherboard();
 std::wstring os_name();
 
 } // namespace vx

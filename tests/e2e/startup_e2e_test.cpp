@@ -43,11 +43,15 @@ void expect_accepted(App& app, const std::wstring& os_name) {
     ASSERT_TRUE(GlobalMemoryStatusEx(&memory));
     EXPECT_EQ(window_text(find_control(main, lblTOTALRAM)),
               format_byte_size(memory.ullTotalPhys, locale_text(LOCALE_STHOUSAND), locale_text(LOCALE_SDECIMAL)));
-    // Wine answers the host's board, or "Intel Corporation" / "Base Board"
-    // where the host tells nothing: only the shape can be required.
+    // The board's maker and product from the firmware tables. Wine builds
+    // those from the host's, with empty strings where the host tells nothing
+    // (a container, say): there only the shape can be required.
     const std::wstring board = window_text(find_control(main, lblMBoard));
     EXPECT_NE(board.find(L", "), std::wstring::npos) << to_narrow(board);
-    EXPECT_NE(board, L", ");
+    const bool wine = GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+    if (!wine) {
+        EXPECT_NE(board, L", ");
+    }
     EXPECT_FALSE(wait_message_box(app.id(), 500)) << "a message box on an accepted platform";
 }
 
