@@ -23,13 +23,16 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) {
     FORM_UTAMA = &main_window;
     main_window.create(instance);
 
+    // The About window and the text store window are made, in that order,
+    // once the main window has shown itself: nothing needs them sooner.
     static TFORM_TENTANG about_window;
-    FORM_TENTANG = &about_window;
-    about_window.create(instance, main_window.handle());
-
     static TFORM_LAIN text_store_window;
-    FORM_LAIN = &text_store_window;
-    text_store_window.create(instance, main_window.handle());
+    application.when_idle([instance] {
+        FORM_TENTANG = &about_window;
+        about_window.create(instance, FORM_UTAMA->handle());
+        FORM_LAIN = &text_store_window;
+        text_store_window.create(instance, FORM_UTAMA->handle());
+    });
 
     main_window.show();
     application.run();
