@@ -360,7 +360,10 @@ void Win32FileSystem::replace_file(const std::wstring& path, const std::vector<s
 
 std::vector<std::uint8_t> Win32FileSystem::read_file(const std::wstring& path) {
     // A link at the path is not followed: what is read is the file there.
-    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Others may hold it open meanwhile (the hosts file is often open in an
+    // editor or the resolver).
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
     if (!file) throw Error(L"Cannot read file \"" + path + L"\". " + last_error_text());
     LARGE_INTEGER size{};
