@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -25,6 +26,9 @@ public:
     virtual bool directory_exists(const std::wstring& path) = 0;
     // Answers whether the file was deleted.
     virtual bool delete_file(const std::wstring& path) = 0;
+    // The file's bytes as they are on disk; nullopt when it is missing or
+    // cannot be read.
+    virtual std::optional<std::string> read_file(const std::wstring& path) = 0;
 
     // Creates the file anew; raises "Cannot create file "<path>". <reason>".
     virtual void write_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) = 0;

@@ -5,6 +5,7 @@
 #include <sddl.h>
 #include <shellapi.h>
 
+#include <algorithm>
 #include <array>
 #include <cwchar>
 #include <string_view>
@@ -318,6 +319,27 @@ bool Win32FileSystem::directory_exists(const std::wstring& path) {
 }
 
 bool Win32FileSystem::delete_file(const std::wstring& path) { return DeleteFileW(path.c_str()) != 0; }
+
+std::optional<std::string> Win32FileSystem::read_file(const std::wstring& path) {
+    // Read while others may still write it (the hosts file is often open in
+    // an editor or a resolver); only a regular file is read.
+    UniqueFile file(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                                nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!file) return std::nullopt;
+    LARGE_INTEGER size{};
+    if (!GetFileSizeEx(file.get(), &size) || size.QuadPart < 0 || size.QuadPart > 0x7FFFFFFF) return std::nullopt;
+    std::string bytes(static_cast<std::size_t>(size.QuadPart), '\0');
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        DWORD read = 0;
+        const DWORD want = static_cast<DWORD>(std::min<std::size_t>(bytes.size() - done, 1u << 20));
+        if (!ReadFile(file.get(), bytes.data() + done, want, &read, nullptr)) return std::nullopt;
+        if (read == 0) break;
+        done += read;
+    }
+    bytes.resize(done);
+    return bytes;
+}
 
 void Win32FileSystem::write_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) {
     const std::string bytes = to_ansi(join_lines_crlf(lines));

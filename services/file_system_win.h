@@ -9,6 +9,7 @@ public:
     bool file_exists(const std::wstring& path) override;
     bool directory_exists(const std::wstring& path) override;
     bool delete_file(const std::wstring& path) override;
+    std::optional<std::string> read_file(const std::wstring& path) override;
     void write_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) override;
     void write_binary_file(const std::wstring& path, const std::vector<std::uint8_t>& bytes) override;
     void replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) override;
