@@ -19,7 +19,7 @@
     X(Label88) X(Label82) X(lblWinName) X(Label83) X(lblMBoard) X(Label86) X(lblCPUName) X(Label87)                \
     X(lblTOTALRAM) X(Label89) X(GroupBox3) X(GroupBox1) X(GroupBox2) X(btnRSPoint) X(btnSCANSFC) X(btnSCANDISM)    \
     /* File Associations Fixer */                                                                                  \
-    X(Label3) X(Label4) X(ScrollBox2) X(lblINFO_FIX_EXE)                                                           \
+    X(Label3) X(Label4) X(ScrollBox2) X(lblINFO_FIX_EXE) X(btnCHECKASSOC)                                          \
     X(btnFIXBATFILE) X(btnFIXCABFILE) X(btnFIXCMDFILE) X(btnFIXCOMFILE) X(btnFIXEXEFILE) X(btnFIXIMGFILE)          \
     X(btnFIXINFFILE) X(btnFIXINIFILE) X(btnFIXISOFILE) X(btnFIXLNKFILE) X(btnFIXMSCFILE) X(btnFIXMSIFILE)          \
     X(btnFIXMSPFILE) X(btnFIXSCRFILE) X(btnFIXMSUFILE) X(btnFIXREGFILE) X(btnFIXTHEMEFILE)                         \
@@ -33,7 +33,7 @@
     X(btnFIXRECYLEBINCORRUPT) X(btnFIXTHUMBNAILSFOLDER) X(btnFIXFILEFOLDERPROPERTIES) X(btnFIXDRIVEICON)           \
     X(btnFIXFOLDERVIEWSETTINGS) X(btnFIXDNSCACHE) X(btnRenewIP) X(btnRESETFIREWALL) X(btnFIXFILEHOST)              \
     X(btnFIXTCPIP) X(btnFIXWINSOCK) X(btnRESETIESETTINGS) X(btnResetProxy) X(btnFIXWINSEARCH) X(btnFIXHIBERNATE)   \
-    X(btnFIXPLUGPLAY) X(btnFIXWINSCRIPTHOST) X(btnFIXSYSRESTORE) X(btnResetGPedit)                                 \
+    X(btnFIXPLUGPLAY) X(btnFIXWINSCRIPTHOST) X(btnFIXSYSRESTORE) X(btnResetGPedit) X(btnCHECKADVANCED)             \
     /* main menu */                                                                                                \
     X(File1) X(mnuEXIT) X(mnuTOOLS) X(AdministrativeTools1) X(mnuComponentServices) X(mnuComputerManagement)       \
     X(mnuDiskCleanup) X(mnuDiskDefragmenter) X(mnuEventViewer) X(mnuLocalSecurityPolicy) X(mnuPerformanceMonitor)  \
@@ -82,6 +82,10 @@ inline constexpr std::wstring_view kNames[] = {VX_TEXT_STORE_COMPONENTS(VX_COMPO
 // Controls made from the rows of the two catalogues (row panels) take IDs from
 // here on, clear of every named component.
 inline constexpr int kFirstRowId = 2000;
+// The marks a check leaves on the rows: one label per association row and
+// one per repair row of the Advanced page, in catalogue order.
+inline constexpr int kFirstAssociationMarkId = 2200;
+inline constexpr int kFirstAdvancedMarkId = 2300;
 
 // Looks a component up by its name on one form: 0 when there is none.
 template <std::size_t N>

@@ -37,6 +37,8 @@ inline constexpr wchar_t kScrollBoxClass[] = L"VantrixScrollBox";
 
 // A label's font style: underlined or none. Only the label itself changes.
 void set_label_underline(HWND label, bool underline);
+// A label's text colour; only the label itself changes.
+void set_label_colour(HWND label, COLORREF colour);
 
 // Draws into `dc` (in the window's client coordinates) what lies beneath the
 // window: its parent's background and the pictures below it among its siblings.

@@ -20,6 +20,12 @@ public:
     LabelState(COLORREF colour, HFONT font, HFONT underlined, unsigned flags, SIZE least)
         : colour_(colour), font_(font), underlined_font_(underlined), flags_(flags), least_(least) {}
 
+    void set_colour(HWND window, COLORREF colour) {
+        if (colour == colour_) return;
+        colour_ = colour;
+        InvalidateRect(window, nullptr, FALSE);
+    }
+
     void set_underline(HWND window, bool underline) {
         if (underline == underlined_) return;
         underlined_ = underline;
@@ -94,6 +100,7 @@ private:
     bool is_link() const { return (flags_ & flag::link) != 0; }
     HFONT current_font() const { return underlined_ && underlined_font_ ? underlined_font_ : font_; }
     UINT format() const {
+        if (flags_ & flag::ellipsis) return DT_NOPREFIX | DT_LEFT | DT_TOP | DT_SINGLELINE | DT_END_ELLIPSIS;
         return DT_NOPREFIX | DT_LEFT | DT_TOP | ((flags_ & flag::word_wrap) ? DT_WORDBREAK : DT_SINGLELINE);
     }
 
@@ -104,7 +111,7 @@ private:
     }
 
     void fit_to_text(HWND window) {
-        if (flags_ & flag::word_wrap) return;
+        if (flags_ & (flag::word_wrap | flag::ellipsis)) return;
         HDC dc = GetDC(window);
         if (!dc) return;
         HGDIOBJ old = SelectObject(dc, font_);
@@ -156,6 +163,10 @@ HWND create_label_window(COLORREF colour, HFONT font, HFONT underlined, unsigned
 void set_label_underline(HWND label, bool underline) {
     if (auto* state = controls::state_of<controls::LabelState>(label, kLabelClass))
         state->set_underline(label, underline);
+}
+
+void set_label_colour(HWND label, COLORREF colour) {
+    if (auto* state = controls::state_of<controls::LabelState>(label, kLabelClass)) state->set_colour(label, colour);
 }
 
 } // namespace vx

@@ -94,6 +94,8 @@ constexpr ControlSpec kFileAssociations[] = {
     {ScrollBox2, K::scroll_box, tsFILEASSOC, 16, 96, 602, 289, {}, {}, C::inherit, f::smooth},
     {lblINFO_FIX_EXE, K::label, tsFILEASSOC, 437, 399, 181, 16, L"How to fix EXE file associations.", kValueFont,
      C::hot_light, f::link},
+    // Checks every row against its stored script and marks each row.
+    {btnCHECKASSOC, K::button, tsFILEASSOC, 16, 395, 81, 25, L"Check", {}, C::inherit, 0},
 };
 
 constexpr ControlSpec kRestriction[] = {
@@ -114,6 +116,8 @@ constexpr ControlSpec kAdvanced[] = {
     {Label5, K::label, tsADVANCEDFIX, 16, 11, 0, 0, L"Advanced repair. ", kHeaderFont, C::highlight, 0},
     {Label6, K::label, tsADVANCEDFIX, 16, 42, 0, 0, L"Advanced repair problems.", {}, C::inherit, 0},
     {ScrollBox1, K::scroll_box, tsADVANCEDFIX, 3, 80, 630, 321, {}, {}, C::white, f::flat_scroll_bar},
+    // Above the rows' buttons: reads the state of every row that has one and marks it.
+    {btnCHECKADVANCED, K::button, tsADVANCEDFIX, 523, 48, 81, 25, L"Check", {}, C::inherit, 0},
 };
 
 constexpr ControlSpec kAbout[] = {
@@ -165,6 +169,9 @@ std::vector<ControlSpec> association_rows_layout() {
         rows.push_back({kUnnamedId, K::label, panel, 48, 6, 0, 0, entry.type_name, kBoldValueFont, C::inherit, 0});
         rows.push_back({kUnnamedId, K::label, panel, 48, 24, 0, 0, entry.description, {}, C::inherit, 0});
         rows.push_back({main_component_id(entry.button), K::button, panel, 496, 8, 81, 25, L"FIX", {}, C::inherit, 0});
+        // Empty until the page is checked: then "intact" or what differs.
+        rows.push_back({kFirstAssociationMarkId + static_cast<int>(i), K::label, panel, 250, 14, 240, 14, {}, {},
+                        C::inherit, f::ellipsis});
         // clang-format on
         top += kRowHeight;
     }
@@ -182,10 +189,13 @@ std::vector<ControlSpec> advanced_rows_layout() {
             rows.push_back({id, K::panel, ScrollBox1, 0, top, kAdvancedRowWidth, row.height, row.text, kCategoryFont,
                             C::shadow, f::raised});
         } else {
+            const int mark = kFirstAdvancedMarkId + (row_id - kFirstRowId - 100);
             const int panel = row_id++;
             rows.push_back({panel, K::panel, ScrollBox1, 0, top, kAdvancedRowWidth, row.height, {}, {}, C::inherit, 0});
             rows.push_back({kUnnamedId, K::label, panel, 13, 12, 0, 0, row.text, {}, C::inherit, 0});
             rows.push_back({id, K::button, panel, 520, row.button_top, 81, 25, row.button_caption, {}, C::inherit, 0});
+            // Under the description; stays empty for a row whose state cannot be read.
+            rows.push_back({mark, K::label, panel, 13, 25, 500, 14, {}, {}, C::inherit, f::ellipsis});
         }
         // clang-format on
         top += row.height;

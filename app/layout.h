@@ -64,6 +64,9 @@ inline constexpr unsigned default_button = 1u << 6;
 inline constexpr unsigned smooth = 1u << 7;
 // A scroll box: flat scroll bar where the common controls draw one.
 inline constexpr unsigned flat_scroll_bar = 1u << 8;
+// A one-line label that keeps its size and ends text too long for it with
+// an ellipsis (the whole text stays the window's text).
+inline constexpr unsigned ellipsis = 1u << 9;
 } // namespace flag
 
 inline constexpr int kFormParent = 0;

@@ -4,6 +4,7 @@
 
 #include "app/about_window_win.h"
 #include "app/application_win.h"
+#include "app/health_marks_win.h"
 #include "app/layout.h"
 #include "app/menu_win.h"
 #include "app/startup_win.h"
@@ -110,6 +111,8 @@ const TFORM_UTAMA::HandlerEntry TFORM_UTAMA::kClickHandlers[] = {
     {btnSCANSFC, &TFORM_UTAMA::btnSCANSFCClick},
     {btnSCANDISM, &TFORM_UTAMA::btnSCANDISMClick},
     {lblINFO_FIX_EXE, &TFORM_UTAMA::lblINFO_FIX_EXEClick},
+    {btnCHECKASSOC, &TFORM_UTAMA::btnCHECKASSOCClick},
+    {btnCHECKADVANCED, &TFORM_UTAMA::btnCHECKADVANCEDClick},
     {btnSCANRESTRICT, &TFORM_UTAMA::btnSCANRESTRICTClick},
     {cbCHECKALLRESTRICT, &TFORM_UTAMA::cbCHECKALLRESTRICTClick},
     {btnFIXRESTRICT, &TFORM_UTAMA::btnFIXRESTRICTClick},
@@ -380,6 +383,12 @@ void TFORM_UTAMA::lblINFO_FIX_EXEMouseMove() {
 }
 void TFORM_UTAMA::lblINFO_FIX_EXEMouseLeave() {
     set_label_underline(component(lblINFO_FIX_EXE), false);
+}
+void TFORM_UTAMA::btnCHECKASSOCClick() {
+    mark_association_rows(app().services(), [this](int id) { return component(id); });
+}
+void TFORM_UTAMA::btnCHECKADVANCEDClick() {
+    mark_advanced_rows(app().services(), [this](int id) { return component(id); });
 }
 
 void TFORM_UTAMA::btnSCANRESTRICTClick() {

@@ -91,6 +91,8 @@ private:
     void lblINFO_FIX_EXEClick();
     void lblINFO_FIX_EXEMouseMove();
     void lblINFO_FIX_EXEMouseLeave();
+    // Marks every row with how its type compares with its stored script.
+    void btnCHECKASSOCClick();
 
     // Restriction Fixer.
     void btnSCANRESTRICTClick();
@@ -100,6 +102,8 @@ private:
 
     // Advanced: the rows' buttons run their catalogue row.
     void advanced_click(const AdvancedRow& row);
+    // Marks every row whose state can be read with how it compares with what its repair sets.
+    void btnCHECKADVANCEDClick();
 
     HWND hwnd_ = nullptr;
     DpiScale scale_;

@@ -17,6 +17,18 @@ std::wstring strip_leading_backslash(std::wstring_view path) {
 
 } // namespace
 
+long RegistryBackend::values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) {
+    out.clear();
+    std::vector<std::wstring> names;
+    if (const long listed = value_names(key, names); listed != status::ok) return listed;
+    for (auto& name : names) {
+        RegistryValue value;
+        // A value deleted since it was listed is left out.
+        if (query(key, name, value) == status::ok) out.emplace_back(std::move(name), std::move(value));
+    }
+    return status::ok;
+}
+
 std::wstring RegistryBackend::status_text(long status) {
     switch (status) {
     case status::file_not_found:
@@ -165,6 +177,12 @@ std::optional<std::vector<std::wstring>> Registry::value_names() {
     std::vector<std::wstring> names;
     if (current_ == 0 || backend_.value_names(current_, names) != status::ok) return std::nullopt;
     return names;
+}
+
+std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> Registry::values() {
+    std::vector<std::pair<std::wstring, RegistryValue>> all;
+    if (current_ == 0 || backend_.values(current_, all) != status::ok) return std::nullopt;
+    return all;
 }
 
 bool Registry::key_exists(std::wstring_view path) {

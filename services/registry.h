@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace vx {
@@ -68,6 +69,9 @@ public:
     // The names of the key's subkeys / values, as spelled in the registry.
     virtual long subkey_names(RegKey key, std::vector<std::wstring>& names) = 0;
     virtual long value_names(RegKey key, std::vector<std::wstring>& names) = 0;
+    // Every value of the key with its name, type and data. By default the
+    // names are listed and each value read; a backend may do it in one pass.
+    virtual long values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out);
     // The system's text for a status code, to stand inside a sentence.
     virtual std::wstring status_text(long status);
 };
@@ -127,6 +131,8 @@ public:
     // is current or the key cannot be listed.
     std::optional<std::vector<std::wstring>> subkey_names();
     std::optional<std::vector<std::wstring>> value_names();
+    // Every value of the current key, names as spelled in the registry.
+    std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> values();
 
     // Relative to the current key, or to the root when no key is current.
     bool key_exists(std::wstring_view path);

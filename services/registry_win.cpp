@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <algorithm>
+
 #include "services/system_error_win.h"
 
 namespace vx {
@@ -27,8 +29,16 @@ void Win32Registry::close(RegKey key) { RegCloseKey(to_hkey(key)); }
 
 long Win32Registry::query(RegKey key, const std::wstring& name, RegistryValue& value) {
     DWORD type = 0;
-    DWORD size = 0;
-    LSTATUS status = RegQueryValueExW(to_hkey(key), name.c_str(), nullptr, &type, nullptr, &size);
+    // Most values fit a small buffer and are read in one call; a larger one
+    // answers its size and is read again.
+    value.data.resize(512);
+    DWORD size = static_cast<DWORD>(value.data.size());
+    LSTATUS status = RegQueryValueExW(to_hkey(key), name.c_str(), nullptr, &type, value.data.data(), &size);
+    if (status == ERROR_SUCCESS) {
+        value.data.resize(size);
+        value.type = static_cast<ValueType>(type);
+        return status;
+    }
     // The value may grow between the two calls; ask again until it fits.
     for (int attempt = 0; status == ERROR_SUCCESS || status == ERROR_MORE_DATA; ++attempt) {
         value.data.resize(size);
@@ -66,12 +76,14 @@ long Win32Registry::delete_tree(RegKey parent, const std::wstring& subkey) {
 
 namespace {
 
-// Lists a key's subkey or value names: `longest` is the longest name the key
-// reports, `next` asks for the name at an index the way RegEnumKeyExW and
-// RegEnumValueW do.
-template <typename Next> long list_names(DWORD longest, std::vector<std::wstring>& names, Next&& next) {
+// Lists a key's subkey or value names: `count` and `longest` are the number
+// of names and the longest name the key reports, `next` asks for the name at
+// an index the way RegEnumKeyExW and RegEnumValueW do. Stopping at the count
+// saves the call that would only answer "no more items"; a name removed
+// since ends the list early.
+template <typename Next> long list_names(DWORD count, DWORD longest, std::vector<std::wstring>& names, Next&& next) {
     std::wstring name(longest + 1, L'\0');
-    for (DWORD i = 0;; ++i) {
+    for (DWORD i = 0; i < count; ++i) {
         DWORD size = static_cast<DWORD>(name.size());
         const LSTATUS status = next(i, name.data(), &size);
         if (status == ERROR_NO_MORE_ITEMS) return ERROR_SUCCESS;
@@ -84,30 +96,59 @@ template <typename Next> long list_names(DWORD longest, std::vector<std::wstring
         if (status != ERROR_SUCCESS) return status;
         names.emplace_back(name.data(), size);
     }
+    return ERROR_SUCCESS;
 }
 
 } // namespace
 
 long Win32Registry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
     names.clear();
-    DWORD longest = 0;
-    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, &longest, nullptr,
+    DWORD count = 0, longest = 0;
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr,
                                             nullptr, nullptr, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return status;
-    return list_names(longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
+    return list_names(count, longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
         return RegEnumKeyExW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
     });
 }
 
 long Win32Registry::value_names(RegKey key, std::vector<std::wstring>& names) {
     names.clear();
-    DWORD longest = 0;
+    DWORD count = 0, longest = 0;
     const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            nullptr, &longest, nullptr, nullptr, nullptr);
+                                            &count, &longest, nullptr, nullptr, nullptr);
     if (status != ERROR_SUCCESS) return status;
-    return list_names(longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
+    return list_names(count, longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
         return RegEnumValueW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
     });
+}
+
+long Win32Registry::values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) {
+    // One call per value, name and data together.
+    out.clear();
+    DWORD count = 0, longest_name = 0, longest_data = 0;
+    LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
+                                      &longest_name, &longest_data, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    std::wstring name(longest_name + 1, L'\0');
+    std::vector<std::uint8_t> data(std::max<DWORD>(longest_data, 1));
+    for (DWORD i = 0; i < count; ++i) {
+        DWORD name_size = static_cast<DWORD>(name.size()), data_size = static_cast<DWORD>(data.size()), type = 0;
+        status = RegEnumValueW(to_hkey(key), i, name.data(), &name_size, nullptr, &type, data.data(), &data_size);
+        if (status == ERROR_NO_MORE_ITEMS) break;
+        if (status == ERROR_MORE_DATA && name.size() < 32768 && data.size() < (1u << 26)) {
+            // A value grew since the sizes were taken; make room and ask again.
+            name.resize(name.size() * 2);
+            data.resize(data.size() * 2);
+            --i;
+            continue;
+        }
+        if (status != ERROR_SUCCESS) return status;
+        out.emplace_back(std::wstring(name.data(), name_size),
+                         RegistryValue{static_cast<ValueType>(type),
+                                       std::vector<std::uint8_t>(data.begin(), data.begin() + data_size)});
+    }
+    return ERROR_SUCCESS;
 }
 
 std::wstring Win32Registry::status_text(long status) {

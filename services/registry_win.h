@@ -16,6 +16,7 @@ public:
     long delete_tree(RegKey parent, const std::wstring& subkey) override;
     long subkey_names(RegKey key, std::vector<std::wstring>& names) override;
     long value_names(RegKey key, std::vector<std::wstring>& names) override;
+    long values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) override;
     std::wstring status_text(long status) override;
 };
 

@@ -1,5 +1,6 @@
 #include "fixers/advanced/command_repairs.h"
 
+#include "fixers/advanced/advanced_health.h"
 #include "fixers/advanced/repair_commands.h"
 
 namespace vx {
@@ -72,7 +73,7 @@ void fix_system_restore(Services& services) {
                      services.folders.system_drive() + L"\"",
                  sw::show);
     commands.run(kServiceCommands);
-    commands.finish();
+    commands.finish(check_system_restore(services));
 }
 
 void reset_group_policy(Services& services) {

@@ -15,7 +15,9 @@ void reset_tcp_ip(Services& services);
 void reset_winsock(Services& services);
 void reset_ie_settings(Services& services);
 void reset_proxy(Services& services);
-// Enables System Restore on the system drive and sets its services to start automatically.
+// Enables System Restore on the system drive and sets its services to start
+// automatically; the notice only when the services then start automatically
+// and no policy turns System Restore off.
 void fix_system_restore(Services& services);
 // Deletes the local Group Policy folders and applies the policy anew.
 void reset_group_policy(Services& services);

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "fixers/advanced/advanced_health.h"
+#include "fixers/advanced/advanced_keys.h"
 #include "fixers/advanced/repair_commands.h"
 #include "services/explorer_restarter.h"
 #include "services/staging.h"
@@ -11,7 +13,7 @@ namespace vx {
 
 namespace {
 
-constexpr wchar_t kHostsText[] = L"MEMO_HOSTS";
+using advanced_keys::kHostsText;
 constexpr wchar_t kFolderViewScript[] = L"mRESET_FOLDERVIEW";
 
 // The batch's last two lines end Explorer and start it again. Started from
@@ -34,7 +36,7 @@ void reset_hosts_file(Services& services) {
     // Replaced in one step: if the new text cannot be written the old file
     // stays, so name resolution never runs without a hosts file.
     services.files.replace_text_file(hosts, services.texts.lines(kHostsText));
-    services.ui.success_notice();
+    finish_checked(services, check_hosts_file);
 }
 
 std::optional<wchar_t> parse_drive_letter(std::wstring_view text) {

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "fixers/advanced/advanced_health.h"
+#include "fixers/advanced/advanced_keys.h"
 #include "fixers/advanced/repair_commands.h"
 #include "services/error.h"
 
@@ -9,17 +11,11 @@ namespace vx {
 
 namespace {
 
+using namespace advanced_keys;
+
 constexpr auto HKCR = RootKey::classes_root;
 constexpr auto HKCU = RootKey::current_user;
 constexpr auto HKLM = RootKey::local_machine;
-
-constexpr wchar_t kNonEnum[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\NonEnum";
-constexpr wchar_t kPoliciesExplorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-constexpr wchar_t kRecycleBinClsid[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
-// The shell extension that adds the Previous Versions page and menu items.
-constexpr wchar_t kPreviousVersions[] = L"{596AB062-B4D2-4215-9F74-E9109B0A8153}";
-// The sharing shell extension.
-constexpr wchar_t kSharing[] = L"{f81e9010-6ea4-11ce-a7ff-00aa003ca9f6}";
 
 // Opens (creating when needed) a key and writes its default value.
 void write_default(Registry& reg, RootKey root, const std::wstring& path, const std::wstring& text) {
@@ -60,10 +56,10 @@ void delete_value(Registry& reg, RegistryBackend& backend, RootKey root, const s
 void fix_explorer_shell(Services& services) {
     {
         Registry reg(services.registry, kKeyAllAccess, HKLM);
-        reg.open_key(L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", true);
+        reg.open_key(kWinlogon, true);
         reg.write_string(L"Shell", L"explorer.exe");
     }
-    services.ui.success_notice();
+    finish_checked(services, check_explorer_shell);
 }
 
 void fix_desktop_icon_settings(Services& services) {
@@ -81,18 +77,16 @@ void fix_desktop_icon_settings(Services& services) {
         for (const wchar_t* name : kIcons)
             delete_value(reg, services.registry, HKCU, kNonEnum, name);
     }
-    services.ui.success_notice();
+    finish_checked(services, check_desktop_icon_settings);
 }
 
 void show_recycle_bin_icon(Services& services) {
     {
         Registry reg(services.registry, kKeyWrite, HKCU);
         delete_value(reg, services.registry, HKCU, kNonEnum, kRecycleBinClsid);
-        delete_value(reg, services.registry, HKCU,
-                     L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel",
-                     kRecycleBinClsid);
+        delete_value(reg, services.registry, HKCU, kHideDesktopIcons, kRecycleBinClsid);
     }
-    services.ui.success_notice();
+    finish_checked(services, check_recycle_bin_shown);
 }
 
 void restore_recycle_bin_icon(Services& services) {
@@ -101,36 +95,32 @@ void restore_recycle_bin_icon(Services& services) {
     const std::wstring imageres = services.folders.windows_folder() + L"\\System32\\imageres.dll";
     {
         Registry reg(services.registry, kKeyWrite, HKCU);
-        reg.open_key(std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\") +
-                         kRecycleBinClsid + L"\\DefaultIcon",
-                     true);
+        reg.open_key(kRecycleBinIcon, true);
         reg.write_string(L"", imageres + L",-55");
         reg.write_string(L"empty", imageres + L",-55");
         reg.write_string(L"full", imageres + L",-54");
     }
-    services.ui.success_notice();
+    finish_checked(services, check_recycle_bin_icon);
 }
 
 void fix_thumbnails(Services& services) {
     {
         Registry reg(services.registry, kKeyWrite, HKCU);
-        reg.open_key(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", true);
+        reg.open_key(kExplorerAdvanced, true);
         reg.write_dword(L"IconsOnly", 0);
     }
-    services.ui.success_notice();
+    finish_checked(services, check_thumbnails);
 }
 
 void fix_property_sheet_pages(Services& services) {
     const std::wstring previous_versions_menu = std::wstring(L"\\shellex\\ContextMenuHandlers\\") + kPreviousVersions;
     const std::wstring previous_versions_page = std::wstring(L"\\shellex\\PropertySheetHandlers\\") + kPreviousVersions;
-    const std::wstring shadow_copy_folder = L"CLSID\\{450D8FBA-AD25-11D0-98A8-0800361B1103}";
+    const std::wstring shadow_copy_folder = kShadowCopyFolder;
     {
         Registry reg(services.registry, kKeyAllAccess, HKCU);
         delete_value(reg, services.registry, HKCU, kPoliciesExplorer, L"NoSecurityTab");
-        delete_value(reg, services.registry, HKLM, L"SOFTWARE\\Policies\\Microsoft\\Windows\\AppCompat",
-                     L"DisablePropPage");
-        write_default(reg, HKCR, L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}",
-                      L"Summary Properties Page");
+        delete_value(reg, services.registry, HKLM, kAppCompat, L"DisablePropPage");
+        write_default(reg, HKCR, kSummaryPage, kSummaryPageName);
         delete_value(reg, services.registry, HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder");
         for (const auto& handler : {previous_versions_menu, previous_versions_page})
             for (const auto& owner : {std::wstring(L"AllFilesystemObjects"), shadow_copy_folder,
@@ -145,7 +135,7 @@ void fix_property_sheet_pages(Services& services) {
               L"Directory\\shellex\\PropertySheetHandlers\\Sharing", L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
             write_default(reg, HKCR, path, kSharing);
     }
-    services.ui.success_notice();
+    finish_checked(services, check_property_sheet_pages);
 }
 
 void fix_drive_icons(Services& services) {
@@ -153,7 +143,7 @@ void fix_drive_icons(Services& services) {
         Registry reg(services.registry, kKeyAllAccess, HKLM);
         // Only below Explorer's key: with no key open the lookup would be
         // relative to the root and could delete an unrelated HKLM\DriveIcons.
-        const std::wstring explorer = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer";
+        const std::wstring explorer = kExplorer;
         if (!reg.open_key(explorer, false)) {
             // Without Explorer's key there are no drive icons to remove.
             if (reg.last_status() != status::file_not_found) fail_open(reg, services.registry);
@@ -163,7 +153,7 @@ void fix_drive_icons(Services& services) {
                         services.registry.status_text(reg.last_status()));
         }
     }
-    services.ui.success_notice();
+    finish_checked(services, check_drive_icons);
 }
 
 void fix_windows_search(Services& services) {
@@ -171,7 +161,7 @@ void fix_windows_search(Services& services) {
     // They are opened before the service is stopped, so a missing one ends
     // the repair with the service left running.
     Registry service_key(services.registry, kKeyWrite, HKLM);
-    if (!service_key.open_key(L"SYSTEM\\CurrentControlSet\\Services\\WSearch", false))
+    if (!service_key.open_key(kWindowsSearchService, false))
         fail_open(service_key, services.registry);
     Registry search_key(services.registry, kKeyWrite, HKLM);
     if (!search_key.open_key(L"SOFTWARE\\Microsoft\\Windows Search", false)) fail_open(search_key, services.registry);
@@ -193,26 +183,26 @@ void fix_windows_search(Services& services) {
         throw;
     }
     start_again();
-    commands.finish();
+    commands.finish(check_windows_search(services));
 }
 
 void fix_hibernate_option(Services& services) {
     {
         Registry reg(services.registry, kKeyWrite, HKLM);
-        reg.open_key(L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings", true);
+        reg.open_key(kFlyoutMenu, true);
         reg.write_dword(L"ShowHibernateOption", 1);
     }
     // Waited for: the notice comes only once hibernation is really on
     // (powercfg fails where the firmware does not support it).
     RepairCommands commands(services);
     commands.run(L"powercfg -h on", sw::show);
-    commands.finish();
+    commands.finish(check_hibernate_option(services));
 }
 
 void fix_plug_and_play(Services& services) {
     {
         Registry reg(services.registry, kKeyWrite, HKLM);
-        reg.open_key(L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", true);
+        reg.open_key(kPlugPlayService, true);
         reg.write_dword(L"Start", 2); // automatic start
     }
     services.ui.process_messages();
@@ -220,16 +210,16 @@ void fix_plug_and_play(Services& services) {
     RepairCommands commands(services);
     // Waited for, so its exit code can be read.
     commands.run(L"net Start PlugPlay", sw::show);
-    commands.finish();
+    commands.finish(check_plug_and_play(services));
 }
 
 void fix_windows_script_host(Services& services) {
     {
         Registry reg(services.registry, kKeyAllAccess, HKLM);
-        reg.open_key(L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings", true);
+        reg.open_key(kScriptHost, true);
         reg.write_dword(L"Enabled", 1);
     }
-    services.ui.success_notice();
+    finish_checked(services, check_windows_script_host);
 }
 
 } // namespace vx

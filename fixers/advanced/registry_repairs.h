@@ -5,7 +5,9 @@
 namespace vx {
 
 // The Advanced page's repairs that change the registry themselves. Each ends
-// with the success notice when every step went through.
+// with the success notice when every step went through and the state it sets
+// reads back (fixers/advanced/advanced_health.h); otherwise the error box
+// names what still differs.
 
 // Explorer does not start: Winlogon's shell is explorer.exe again.
 void fix_explorer_shell(Services& services);

@@ -3,6 +3,7 @@
 #include <array>
 #include <cwchar>
 
+#include "fixers/advanced/advanced_health.h"
 #include "services/command_line.h"
 #include "services/text.h"
 
@@ -81,14 +82,15 @@ void RepairCommands::run(std::span<const RepairCommand> commands) {
         run(command.command_line, command.show);
 }
 
-void RepairCommands::finish() {
-    if (not_started_.empty() && failed_.empty()) {
+void RepairCommands::finish(const std::vector<std::wstring>& still_differs) {
+    if (not_started_.empty() && failed_.empty() && still_differs.empty()) {
         services_.ui.success_notice();
         return;
     }
     std::wstring text;
     if (!not_started_.empty()) text = not_started_text(not_started_);
     if (!failed_.empty()) text += (text.empty() ? L"" : L"\n\n") + failed_text(failed_);
+    if (!still_differs.empty()) text += (text.empty() ? L"" : L"\n\n") + still_differs_text(still_differs);
     services_.ui.show_message(text, mb::icon_error);
 }
 

@@ -56,8 +56,9 @@ public:
     const std::vector<Failure>& failed() const { return failed_; }
 
     // The success notice, or an error box naming the commands that could not
-    // be started and those that failed with their exit codes.
-    void finish();
+    // be started, those that failed with their exit codes, and what of the
+    // state the repair sets still differs (`still_differs`, from its check).
+    void finish(const std::vector<std::wstring>& still_differs = {});
 
 private:
     Services& services_;

@@ -1,5 +1,6 @@
 #include "fixers/assoc/assoc_catalogue.h"
 
+#include <algorithm>
 #include <string_view>
 
 #include "fixers/assoc/exe_repair.h"
@@ -73,9 +74,30 @@ void repair_association(Services& services, const AssociationEntry& entry) {
     import_registry_script(services, services.texts.lines(entry.memo), entry.import_name);
 }
 
+namespace {
+
+// How much a difference tells a person about what went wrong, most first: a
+// command someone added, then a command changed or gone, a program chosen
+// over the type, a key gone, and last any other value.
+int weight(const RegistryDifference& d) {
+    using Kind = RegistryDifference::Kind;
+    const std::wstring summary = difference_summary(d);
+    if (d.kind == Kind::extra_key && summary.starts_with(L"extra command")) return 0;
+    if (summary.ends_with(L" command changed") || summary.ends_with(L" command missing")) return 1;
+    if (d.kind == Kind::user_choice) return 2;
+    if (d.kind == Kind::key_missing || d.kind == Kind::unreadable_script) return 3;
+    return 4;
+}
+
+} // namespace
+
 std::wstring AssociationHealth::summary() const {
     if (differences.empty()) return L"intact";
-    std::wstring text = difference_summary(differences.front());
+    // The row has room for one line: the most telling difference, the first
+    // of its kind in script order.
+    const auto first = std::min_element(differences.begin(), differences.end(),
+                                        [](const auto& a, const auto& b) { return weight(a) < weight(b); });
+    std::wstring text = difference_summary(*first);
     if (differences.size() > 1) text += L" (+" + std::to_wstring(differences.size() - 1) + L" more)";
     return text;
 }

@@ -81,7 +81,13 @@ public:
         if (user_choice_) check_user_choices();
         check_deletions();
         for (const auto& id : expected_.key_order) check_key(expected_.keys.at(id));
-        for (const auto& [root, path] : walks_) walk(root, path, identity(root, path));
+        for (const auto& [root, path] : walks_) {
+            const std::wstring id = identity(root, path);
+            // A replaced key found missing (or below one) holds nothing extra.
+            const bool gone = std::any_of(missing_.begin(), missing_.end(),
+                                          [&](const std::wstring& top) { return is_within(id, top); });
+            if (!gone) walk(root, path, id);
+        }
         return std::move(found_);
     }
 
@@ -135,9 +141,32 @@ private:
             report(Kind::key_missing, key.root, key.path);
             return;
         }
+        // A key the walk below visits is read whole now, while it is open:
+        // its values in one pass, and its listing kept, so the walk need not
+        // open it a second time.
+        std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> all;
+        std::map<std::wstring, const RegistryValue*> by_name;
+        if (allowed_.count(id)) {
+            all = reg_.values();
+            Listing listing{std::nullopt, reg_.subkey_names()};
+            if (all) {
+                listing.values.emplace();
+                for (const auto& [value_name, value] : *all) {
+                    listing.values->push_back(value_name);
+                    by_name.emplace(to_lower(value_name), &value);
+                }
+            }
+            listings_[id] = std::move(listing);
+        }
+        const auto read = [&](const std::wstring& value_name) -> std::optional<RegistryValue> {
+            if (!all) return reg_.read_value(value_name);
+            const auto found = by_name.find(to_lower(value_name));
+            if (found == by_name.end()) return std::nullopt;
+            return *found->second;
+        };
         for (const auto& name : key.order) {
             const auto& want = key.values.at(name);
-            const auto got = reg_.read_value(want.name);
+            const auto got = read(want.name);
             if (want.deletion) {
                 if (got) report(Kind::value_present, key.root, key.path, want.name);
             } else if (!got) {
@@ -153,11 +182,17 @@ private:
 
     // Everything at or below a replaced key that the script does not write.
     void walk(RootKey root, const std::wstring& path, const std::wstring& id) {
-        reg_.set_root(root);
-        if (!reg_.open_key(path, false)) return; // a missing expected key is reported by check_key
-        const auto values = reg_.value_names();
-        const auto subkeys = reg_.subkey_names();
-        reg_.close_key();
+        Listing listing;
+        if (auto cached = listings_.find(id); cached != listings_.end()) {
+            listing = std::move(cached->second);
+        } else {
+            reg_.set_root(root);
+            if (!reg_.open_key(path, false)) return; // a missing expected key is reported by check_key
+            listing = {reg_.value_names(), reg_.subkey_names()};
+            reg_.close_key();
+        }
+        const auto& values = listing.values;
+        const auto& subkeys = listing.subkeys;
         const auto expected = expected_.keys.find(id);
         for (const auto& name : values.value_or(std::vector<std::wstring>{})) {
             const bool written = expected != expected_.keys.end() && expected->second.values.count(to_lower(name)) &&
@@ -194,9 +229,14 @@ private:
         }
     }
 
+    struct Listing {
+        std::optional<std::vector<std::wstring>> values, subkeys;
+    };
+
     Registry reg_;
     Expectation expected_;
     bool user_choice_;
+    std::map<std::wstring, Listing> listings_; // folded keys listed by check_key for the walk
     std::vector<std::pair<RootKey, std::wstring>> walks_;
     std::set<std::wstring> allowed_; // folded keys a walk may meet
     std::vector<std::wstring> missing_;

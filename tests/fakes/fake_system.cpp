@@ -10,6 +10,11 @@
 
 namespace vx::test {
 
+namespace {
+constexpr wchar_t kPowerKey[] = L"SYSTEM\\CurrentControlSet\\Control\\Power";
+constexpr wchar_t kServicesKey[] = L"SYSTEM\\CurrentControlSet\\Services\\";
+} // namespace
+
 std::wstring RecordingRunner::fold(const std::wstring& program) { return to_lower(program); }
 
 int RecordingRunner::run(const std::wstring& command_line, std::uint16_t show) {
@@ -330,6 +335,21 @@ FakeSystem::FakeSystem() {
         const auto content = files.content(path);
         if (!content) return 1;
         return import_into(registry, split_lines(widen_ascii(*content)));
+    });
+    // What powercfg and sc leave in the registry, as the checks after those
+    // repairs read it back: a system with every service sc is asked about.
+    runner.effect(L"powercfg", [this](const std::wstring& command_line) {
+        if (command_line.ends_with(L"-h on")) registry.put_dword(RootKey::local_machine, kPowerKey, L"HibernateEnabled", 1);
+        return 0;
+    });
+    runner.effect(L"sc", [this](const std::wstring& command_line) {
+        // SC config "<service>" start=Auto
+        const auto open = command_line.find(L'"');
+        const auto close = open == std::wstring::npos ? open : command_line.find(L'"', open + 1);
+        if (close == std::wstring::npos || !command_line.ends_with(L"start=Auto")) return 1;
+        const std::wstring key = std::wstring(kServicesKey) + command_line.substr(open + 1, close - open - 1);
+        registry.put_dword(RootKey::local_machine, key, L"Start", 2);
+        return 0;
     });
 }
 

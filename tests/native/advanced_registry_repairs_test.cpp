@@ -331,8 +331,12 @@ TEST(RegistryRepairCommands, ACommandThatCannotStartIsReportedInsteadOfTheNotice
         FakeSystem s;
         s.runner.missing(L"powercfg");
         fix_hibernate_option(s.services);
+        // Hibernation stays off, and the box says so too.
         EXPECT_EQ(s.ui.boxes, (std::vector<ScriptedUi::Box>{
-                                  {L"This command could not be started:\npowercfg -h on", L"Vantrix", 0x10}}));
+                                  {L"This command could not be started:\npowercfg -h on\n\n"
+                                   L"After the repair the system still differs from what it sets:\n"
+                                   L"hibernation is off (HibernateEnabled)",
+                                   L"Vantrix", 0x10}}));
         EXPECT_TRUE(s.registry.get_dword(HKLM,
                                          L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings",
                                          L"ShowHibernateOption"));

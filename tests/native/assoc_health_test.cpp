@@ -155,8 +155,9 @@ TEST(AssociationHealth, ErrorListNamesFullKeysAndCountsTheRest) {
                     L"... and 12 more");
 }
 
-// The page's check of all rows: each row says intact or names its first
-// difference and how many more there are.
+// The page's check of all rows: each row says intact or names its most
+// telling difference (an added command before a changed one) and how many
+// more there are.
 TEST(AssociationHealth, CheckingEveryRowFindsTheDamagedOneOnly) {
     FakeRegistry registry;
     test::DiskTextStore texts;
@@ -169,11 +170,11 @@ TEST(AssociationHealth, CheckingEveryRowFindsTheDamagedOneOnly) {
     for (const auto& row : all) {
         SCOPED_TRACE(row.entry->type_name);
         if (std::wstring_view(row.entry->type_name) == L"TXT")
-            EXPECT_EQ(row.summary(), L"open command changed (+1 more)");
+            EXPECT_EQ(row.summary(), L"extra command 'evil' (+1 more)");
         else
             EXPECT_EQ(row.summary(), L"intact");
     }
-    EXPECT_EQ(difference_summary(all[18].differences.back()), L"extra command 'evil'");
+    EXPECT_EQ(difference_summary(all[18].differences.front()), L"open command changed");
 }
 
 // "Done!" only when the registry holds the data, whatever reg.exe answered;

@@ -113,6 +113,46 @@ TEST(WindowLayout, AdvancedRowsStackByTheirHeightsWithButtonsAtTheirOffsets) {
     EXPECT_EQ(by_id.at(main_ids::btnFIXDNSCACHE)->x, 520);
 }
 
+// Every repair and association row has one mark, inside its row, clear of
+// the row's button and below or beside its texts, so a long difference never
+// covers what the row already showed.
+TEST(WindowLayout, EachRowHasOneMarkInsideItClearOfItsButtonAndTexts) {
+    struct Case {
+        std::vector<ControlSpec> rows;
+        int first_mark;
+        std::size_t marks;
+    };
+    std::size_t repairs = 0;
+    for (const AdvancedRow& row : advanced_rows())
+        if (row.kind == AdvancedRow::Kind::repair) ++repairs;
+    const Case cases[] = {{association_rows_layout(), kFirstAssociationMarkId, kAssociations.size()},
+                          {advanced_rows_layout(), kFirstAdvancedMarkId, repairs}};
+    for (const auto& c : cases) {
+        std::map<int, const ControlSpec*> by_id;
+        for (const ControlSpec& control : c.rows) by_id[control.id] = &control;
+        for (std::size_t i = 0; i < c.marks; ++i) {
+            SCOPED_TRACE(c.first_mark + static_cast<int>(i));
+            ASSERT_TRUE(by_id.count(c.first_mark + static_cast<int>(i)));
+            const ControlSpec& mark = *by_id.at(c.first_mark + static_cast<int>(i));
+            EXPECT_TRUE(mark.flags & flag::ellipsis);
+            EXPECT_TRUE(mark.caption.empty()) << "a mark before any check";
+            const ControlSpec& panel = *by_id.at(mark.parent);
+            EXPECT_LE(mark.y + mark.height, panel.height);
+            EXPECT_LE(mark.x + mark.width, panel.width);
+            for (const ControlSpec& other : c.rows) {
+                if (other.parent != mark.parent || &other == &mark) continue;
+                if (other.kind == ControlKind::button) {
+                    EXPECT_LT(mark.x + mark.width, other.x) << "the mark reaches the button";
+                } else if (other.kind == ControlKind::label) {
+                    // Beside a text, or under it.
+                    EXPECT_TRUE(mark.x >= 240 || mark.y >= other.y + 13) << to_utf8(std::wstring(other.caption));
+                }
+            }
+        }
+        EXPECT_FALSE(by_id.count(c.first_mark + static_cast<int>(c.marks))) << "a mark of no row";
+    }
+}
+
 TEST(WindowLayout, ScalesEachPlaceSizeAndFontByTheDpi) {
     struct Case {
         int dpi;

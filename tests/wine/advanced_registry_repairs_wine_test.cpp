@@ -43,6 +43,7 @@ constexpr wchar_t kWSearchService[] = L"SYSTEM\\CurrentControlSet\\Services\\WSe
 constexpr wchar_t kWindowsSearch[] = L"SOFTWARE\\Microsoft\\Windows Search";
 constexpr wchar_t kPlugPlay[] = L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay";
 constexpr wchar_t kFlyout[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings";
+constexpr wchar_t kPower[] = L"SYSTEM\\CurrentControlSet\\Control\\Power";
 constexpr wchar_t kScriptHost[] = L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings";
 constexpr wchar_t kExplorerAdvanced[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 constexpr wchar_t kRecycleBin[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
@@ -254,8 +255,14 @@ const std::vector<RegistryCase>& registry_cases() {
          {{L"net stop WSearch /Y", 1, true}, {L"net start WSearch", 1, true}}},
         {"Hibernate",
          fix_hibernate_option,
-         {{HKEY_LOCAL_MACHINE, kFlyout}},
-         [] { put(HKEY_LOCAL_MACHINE, kFlyout, L"ShowHibernateOption", test::dword_value(0)); },
+         {{HKEY_LOCAL_MACHINE, kFlyout}, {HKEY_LOCAL_MACHINE, kPower}},
+         [] {
+             put(HKEY_LOCAL_MACHINE, kFlyout, L"ShowHibernateOption", test::dword_value(0));
+             // powercfg is only recorded here, so hibernation is on already,
+             // as "powercfg -h on" would leave it; the check after the
+             // repair reads it.
+             put(HKEY_LOCAL_MACHINE, kPower, L"HibernateEnabled", test::dword_value(1));
+         },
          [] { EXPECT_EQ(value_of(HKEY_LOCAL_MACHINE, kFlyout, L"ShowHibernateOption"), test::dword_value(1)); },
          {{L"powercfg -h on", 5, true}}},
         {"PlugAndPlay",

@@ -89,6 +89,29 @@ TEST_F(RegistryOnWine, ListsSubkeysAndValuesAsSpelled) {
     EXPECT_EQ(reg.subkey_names(), std::nullopt); // no key current
 }
 
+// Reading every value in one pass gives what reading them one by one gives,
+// for values larger than a first small buffer too.
+TEST_F(RegistryOnWine, ReadsEveryValueOfAKeyInOnePassAsOneByOne) {
+    Registry reg(backend);
+    ASSERT_TRUE(reg.open_key(kTestKey, true));
+    const std::wstring big(5000, L'x');
+    reg.write_string(L"", L"default");
+    reg.write_string(L"Big", big);
+    reg.write_dword(L"Dword", 7);
+    reg.write_binary(L"Empty", {});
+    auto all = reg.values();
+    ASSERT_TRUE(all);
+    std::sort(all->begin(), all->end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    ASSERT_EQ(all->size(), 4u);
+    for (const auto& [name, value] : *all) {
+        SCOPED_TRACE(to_utf8(name));
+        EXPECT_EQ(reg.read_value(name), value);
+    }
+    EXPECT_EQ((*all)[1].first, L"Big");
+    EXPECT_EQ(registry_string_text((*all)[1].second.data), big);
+    EXPECT_EQ(reg.read_string(L"Big"), big);
+}
+
 TEST_F(RegistryOnWine, OpenOnlyCreatesNothingAndAWriteAfterAFailedOpenNamesTheValue) {
     Registry reg(backend, kKeyWrite);
     EXPECT_FALSE(reg.open_key(std::wstring(kTestKey) + L"\\Missing", false));

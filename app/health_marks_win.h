@@ -1,0 +1,18 @@
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+
+#include "services/services.h"
+
+namespace vx {
+
+// The checks behind the "Check" buttons of the File Associations Fixer and
+// Advanced pages: each row's mark then says "intact" in green or, in red,
+// what differs. An Advanced row whose state cannot be read keeps no mark.
+// `find` gives the window of a mark's ID.
+void mark_association_rows(Services& services, const std::function<HWND(int)>& find);
+void mark_advanced_rows(Services& services, const std::function<HWND(int)>& find);
+
+} // namespace vx
