@@ -146,7 +146,7 @@ long Win32Registry::values(RegKey key, std::vector<std::pair<std::wstring, Regis
         if (status != ERROR_SUCCESS) return status;
         out.emplace_back(std::wstring(name.data(), name_size),
                          RegistryValue{static_cast<ValueType>(type),
-                                       std::vector<std::uint8_t>(data.begin(), data.begin() + data_size)});
+                                       std::vector<std::uint8_t>(data.data(), data.data() + data_size)});
     }
     return ERROR_SUCCESS;
 }

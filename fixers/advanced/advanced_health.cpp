@@ -26,7 +26,8 @@ std::wstring quoted(std::wstring_view text) {
 std::optional<std::uint32_t> dword_of(const RegistryValue& value) {
     if (value.type != ValueType::dword || value.data.size() != 4) return std::nullopt;
     std::uint32_t number = 0;
-    for (std::size_t i = 4; i-- > 0;) number = (number << 8) | value.data[i];
+    for (std::size_t i = 4; i-- > 0;)
+        number = (number << 8) | value.data[i];
     return number;
 }
 
@@ -204,7 +205,8 @@ Differences check_explorer_shell(Services& services) {
 
 Differences check_desktop_icon_settings(Services& services) {
     StateReader state(services);
-    for (const auto& icon : kDesktopIcons) state.expect_absent(HKCU, kNonEnum, icon.clsid, hidden_by_policy(icon.name));
+    for (const auto& icon : kDesktopIcons)
+        state.expect_absent(HKCU, kNonEnum, icon.clsid, hidden_by_policy(icon.name));
     return state.take();
 }
 
@@ -254,8 +256,7 @@ Differences check_thumbnails(Services& services) {
 Differences check_property_sheet_pages(Services& services) {
     StateReader state(services);
     state.expect_absent(HKCU, kPoliciesExplorer, L"NoSecurityTab", L"Security tab hidden by policy (NoSecurityTab)");
-    state.expect_absent(HKLM, kAppCompat, L"DisablePropPage",
-                        L"Compatibility page hidden by policy (DisablePropPage)");
+    state.expect_absent(HKLM, kAppCompat, L"DisablePropPage", L"Compatibility page hidden by policy (DisablePropPage)");
     state.expect_text(HKCR, kSummaryPage, L"", kSummaryPageName, L"Details page handler");
     state.expect_absent(HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder",
                         L"Customize tab hidden by policy (NoCustomizeThisFolder)");
@@ -287,7 +288,8 @@ Differences check_hosts_file(Services& services) {
     // The stored text is ASCII: its file bytes are its characters, each line
     // ended by CR LF.
     std::string expected;
-    for (wchar_t c : join_lines_crlf(services.texts.lines(kHostsText))) expected.push_back(static_cast<char>(c));
+    for (wchar_t c : join_lines_crlf(services.texts.lines(kHostsText)))
+        expected.push_back(static_cast<char>(c));
     if (!services.files.file_exists(path)) return {L"hosts file missing"};
     std::string content;
     try {
@@ -301,8 +303,7 @@ Differences check_hosts_file(Services& services) {
     for (const auto& line : split_lines(widen_ascii(content)))
         if (is_entry(line)) ++entries;
     if (entries == 0) return {L"hosts file differs from the default text"};
-    return {L"hosts file maps " + std::to_wstring(entries) + (entries == 1 ? L" name" : L" names") +
-            L" of its own"};
+    return {L"hosts file maps " + std::to_wstring(entries) + (entries == 1 ? L" name" : L" names") + L" of its own"};
 }
 
 Differences check_windows_search(Services& services) {
@@ -337,8 +338,8 @@ Differences check_windows_script_host(Services& services) {
     const auto got = state.value(HKLM, kScriptHost, L"Enabled", &refused);
     if (!refused && got) {
         const auto number = dword_of(*got);
-        const bool on = (number && *number != 0) ||
-                        (got->type == ValueType::sz && registry_string_text(got->data) == L"1");
+        const bool on =
+            (number && *number != 0) || (got->type == ValueType::sz && registry_string_text(got->data) == L"1");
         if (!on) state.add(L"Windows Script Host disabled (Enabled)");
     }
     return state.take();
@@ -349,8 +350,7 @@ Differences check_system_restore(Services& services) {
     // Either policy value turns System Restore off, whatever the services do.
     for (const wchar_t* name : {L"DisableSR", L"DisableConfig"}) {
         const auto got = state.value(HKLM, kSystemRestorePolicy, name);
-        if (got && dword_of(*got) != 0u)
-            state.add(std::wstring(L"System Restore blocked by policy (") + name + L")");
+        if (got && dword_of(*got) != 0u) state.add(std::wstring(L"System Restore blocked by policy (") + name + L")");
     }
     state.expect_automatic_start(L"VSS", L"Volume Shadow Copy");
     state.expect_automatic_start(L"Schedule", L"Task Scheduler");
@@ -380,7 +380,8 @@ AdvancedHealth check_advanced_row(Services& services, std::wstring_view button) 
 
 std::wstring still_differs_text(const Differences& differences) {
     std::wstring text = L"After the repair the system still differs from what it sets:";
-    for (const auto& line : differences) text += L"\n" + line;
+    for (const auto& line : differences)
+        text += L"\n" + line;
     return text;
 }
 

@@ -16,8 +16,7 @@ inline constexpr wchar_t kRecycleBinIcon[] =
     L"\\DefaultIcon";
 inline constexpr wchar_t kExplorerAdvanced[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced";
 inline constexpr wchar_t kAppCompat[] = L"SOFTWARE\\Policies\\Microsoft\\Windows\\AppCompat";
-inline constexpr wchar_t kSummaryPage[] =
-    L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}";
+inline constexpr wchar_t kSummaryPage[] = L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}";
 inline constexpr wchar_t kSummaryPageName[] = L"Summary Properties Page";
 // The shell extension that adds the Previous Versions page and menu items.
 inline constexpr wchar_t kPreviousVersions[] = L"{596AB062-B4D2-4215-9F74-E9109B0A8153}";

@@ -143,18 +143,22 @@ private:
         }
         // A key the walk below visits is read whole now, while it is open:
         // its values in one pass, and its listing kept, so the walk need not
-        // open it a second time.
+        // open it a second time. A key with several values to compare is
+        // read in one pass too: one call per value it holds, rather than one
+        // per value the script writes and one for the listing.
         std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> all;
         std::map<std::wstring, const RegistryValue*> by_name;
-        if (allowed_.count(id)) {
+        const bool walked = allowed_.count(id) != 0;
+        if (walked || key.order.size() >= 3) {
             all = reg_.values();
+            if (all)
+                for (const auto& [value_name, value] : *all) by_name.emplace(to_lower(value_name), &value);
+        }
+        if (walked) {
             Listing listing{std::nullopt, reg_.subkey_names()};
             if (all) {
                 listing.values.emplace();
-                for (const auto& [value_name, value] : *all) {
-                    listing.values->push_back(value_name);
-                    by_name.emplace(to_lower(value_name), &value);
-                }
+                for (const auto& named : *all) listing.values->push_back(named.first);
             }
             listings_[id] = std::move(listing);
         }

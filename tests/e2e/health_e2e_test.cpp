@@ -55,7 +55,8 @@ void press_in(HWND main, int scroll_box, int button_id) {
     HWND button = find_control(main, button_id);
     ASSERT_NE(button, nullptr);
     SendMessageW(box, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
-    for (int step = 0; step < 100 && !shown_in(button, box); ++step) SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
+    for (int step = 0; step < 100 && !shown_in(button, box); ++step)
+        SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
     ASSERT_TRUE(shown_in(button, box));
     click(button);
 }
@@ -84,8 +85,7 @@ std::optional<RawValue> read_value(HKEY root, const std::wstring& path, const st
 void write_value(HKEY root, const std::wstring& path, const std::wstring& name, DWORD type, const void* data,
                  DWORD size) {
     HKEY key = nullptr;
-    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr),
-              ERROR_SUCCESS)
+    ASSERT_EQ(RegCreateKeyExW(root, path.c_str(), 0, nullptr, 0, KEY_ALL_ACCESS, nullptr, &key, nullptr), ERROR_SUCCESS)
         << to_narrow(path);
     RegSetValueExW(key, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
     RegCloseKey(key);
@@ -248,7 +248,8 @@ TEST(AssociationCheck, MarksTheDamagedTypeAloneAndNoLongerAfterItsFix) {
     HWND main = app.main_window();
     ASSERT_NE(main, nullptr);
     ASSERT_TRUE(select_page(main, kAssociationsPage));
-    for (const auto& mark : association_marks(main)) EXPECT_EQ(mark, L"") << "a mark before any check";
+    for (const auto& mark : association_marks(main))
+        EXPECT_EQ(mark, L"") << "a mark before any check";
 
     ASSERT_TRUE(check_and_wait(main, btnCHECKASSOC, [&] {
         for (const auto& mark : association_marks(main))
@@ -338,9 +339,10 @@ TEST(AdvancedCheck, MarksTheDamagedRowsAndTheirRepairsPutThemRight) {
         EXPECT_EQ(box->icon, IconKind::information) << icon_name(box->icon);
         answer(*box, IDOK);
     }
-    ASSERT_TRUE(check_and_wait(main, btnCHECKADVANCED, [&] {
-        return mark_text(main, shell) == L"intact" && mark_text(main, thumbnails) == L"intact";
-    })) << to_narrow(mark_text(main, shell)) << " / " << to_narrow(mark_text(main, thumbnails));
+    ASSERT_TRUE(
+        check_and_wait(main, btnCHECKADVANCED,
+                       [&] { return mark_text(main, shell) == L"intact" && mark_text(main, thumbnails) == L"intact"; }))
+        << to_narrow(mark_text(main, shell)) << " / " << to_narrow(mark_text(main, thumbnails));
 }
 
 // A copy of the stand-in child program as the system's powercfg.exe (Wine
@@ -441,7 +443,7 @@ TEST_P(HealthMarksAtDpi, BothPagesShowTheirMarksInTheirRows) {
         int page;
         int check;
         int first_mark;
-        int x, y;         // of the first mark in its row, at 96 DPI
+        int x, y; // of the first mark in its row, at 96 DPI
         const wchar_t* file;
     };
     const Case cases[] = {

@@ -88,18 +88,22 @@ TEST(AdvancedHealth, EachRowNamesItsDamageAndItsRepairEndsWithTheNoticeOnlyOnceI
          L"Security tab hidden by policy (NoSecurityTab) (+1 more)", true},
         {L"btnFIXDRIVEICON",
          [](FakeSystem& s) {
-             s.registry.put_string(HKLM, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\C\\"
-                                         L"DefaultIcon",
+             s.registry.put_string(HKLM,
+                                   L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons\\C\\"
+                                   L"DefaultIcon",
                                    L"", L"C:\\evil.ico");
          },
          L"drive icons replaced (DriveIcons key present)", true},
         {L"btnFIXFILEHOST",
          [](FakeSystem& s) {
-             s.files.add_file(kHosts, s.files.content(kHosts).value_or("") + "10.0.0.1 bank.example\r\n10.0.0.1 mail.example\r\n");
+             s.files.add_file(kHosts, s.files.content(kHosts).value_or("") +
+                                          "10.0.0.1 bank.example\r\n10.0.0.1 mail.example\r\n");
          },
          L"hosts file maps 2 names of its own", true},
         {L"btnFIXWINSEARCH",
-         [](FakeSystem& s) { s.registry.put_dword(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\WSearch", L"Start", 4); },
+         [](FakeSystem& s) {
+             s.registry.put_dword(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\WSearch", L"Start", 4);
+         },
          L"Windows Search service: disabled start, not automatic", true},
         {L"btnFIXHIBERNATE",
          [](FakeSystem& s) {
@@ -108,7 +112,9 @@ TEST(AdvancedHealth, EachRowNamesItsDamageAndItsRepairEndsWithTheNoticeOnlyOnceI
          },
          L"ShowHibernateOption is 0, not 1", true},
         {L"btnFIXPLUGPLAY",
-         [](FakeSystem& s) { s.registry.put_dword(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", L"Start", 3); },
+         [](FakeSystem& s) {
+             s.registry.put_dword(HKLM, L"SYSTEM\\CurrentControlSet\\Services\\PlugPlay", L"Start", 3);
+         },
          L"Plug and Play service: manual start, not automatic", true},
         {L"btnFIXWINSCRIPTHOST", [](FakeSystem& s) { s.registry.put_dword(HKLM, kScriptHost, L"Enabled", 0); },
          L"Windows Script Host disabled (Enabled)", true},
@@ -151,10 +157,11 @@ TEST(AdvancedHealth, EachRowNamesItsDamageAndItsRepairEndsWithTheNoticeOnlyOnceI
 // A row gets a mark only where its state can be read back: never for the
 // network resets, the emptied Recycle Bin, the folder views or Group Policy.
 TEST(AdvancedHealth, RowsWhoseStateCannotBeReadHaveNoCheckAndNoMark) {
-    const std::set<std::wstring_view> unreadable = {
-        L"btnFIXRECYLEBINCORRUPT", L"btnFIXFOLDERVIEWSETTINGS", L"btnFIXDNSCACHE",     L"btnRenewIP",
-        L"btnRESETFIREWALL",       L"btnFIXTCPIP",              L"btnFIXWINSOCK",      L"btnRESETIESETTINGS",
-        L"btnResetProxy",          L"btnResetGPedit"};
+    const std::set<std::wstring_view> unreadable = {L"btnFIXRECYLEBINCORRUPT", L"btnFIXFOLDERVIEWSETTINGS",
+                                                    L"btnFIXDNSCACHE",         L"btnRenewIP",
+                                                    L"btnRESETFIREWALL",       L"btnFIXTCPIP",
+                                                    L"btnFIXWINSOCK",          L"btnRESETIESETTINGS",
+                                                    L"btnResetProxy",          L"btnResetGPedit"};
     FakeSystem s;
     for (const AdvancedRow& row : advanced_rows()) {
         if (row.kind != AdvancedRow::Kind::repair) continue;
@@ -269,10 +276,10 @@ TEST(AdvancedHealth, ARepairWhoseWritesAreLostEndsInAnErrorNamingWhatStillDiffer
         ForgetfulRegistry forgetful(s.registry);
         Services services{forgetful, s.runner, s.files, s.folders, s.texts, s.ui, s.services.temp_path};
         find_advanced_row(c.button)->repair(services);
-        EXPECT_EQ(s.ui.boxes, (std::vector<ScriptedUi::Box>{
-                                  {std::wstring(L"After the repair the system still differs from what it sets:\n") +
-                                       c.line,
-                                   L"Vantrix", 0x10}}));
+        EXPECT_EQ(s.ui.boxes,
+                  (std::vector<ScriptedUi::Box>{
+                      {std::wstring(L"After the repair the system still differs from what it sets:\n") + c.line,
+                       L"Vantrix", 0x10}}));
     }
 }
 
