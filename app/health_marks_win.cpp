@@ -21,7 +21,31 @@ void show_mark(HWND mark, const std::wstring& text, bool intact) {
     SetWindowTextW(mark, text.c_str());
 }
 
+bool showing(HWND mark) { return mark && GetWindowTextLengthW(mark) > 0; }
+
 } // namespace
+
+void refresh_association_mark(Services& services, const AssociationEntry& entry,
+                              const std::function<HWND(int)>& find) {
+    const auto index = static_cast<int>(&entry - kAssociations.data());
+    HWND mark = find(kFirstAssociationMarkId + index);
+    if (!showing(mark)) return;
+    const auto health = check_association(services.registry, services.texts, entry);
+    show_mark(mark, health.summary(), health.intact());
+}
+
+void refresh_advanced_mark(Services& services, const AdvancedRow& row, const std::function<HWND(int)>& find) {
+    int index = 0;
+    for (const AdvancedRow& other : advanced_rows()) {
+        if (other.kind != AdvancedRow::Kind::repair) continue;
+        if (&other == &row) break;
+        ++index;
+    }
+    HWND mark = find(kFirstAdvancedMarkId + index);
+    if (!showing(mark)) return;
+    const AdvancedHealth health = check_advanced_row(services, row.component);
+    show_mark(mark, health.summary(), health.intact());
+}
 
 void mark_association_rows(Services& services, const std::function<HWND(int)>& find) {
     const auto all = check_associations(services.registry, services.texts);

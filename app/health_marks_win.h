@@ -15,4 +15,12 @@ namespace vx {
 void mark_association_rows(Services& services, const std::function<HWND(int)>& find);
 void mark_advanced_rows(Services& services, const std::function<HWND(int)>& find);
 
+// After a repair (or an undo): the row's mark, if it shows one, is checked
+// again, so that no mark tells of the state before.
+struct AssociationEntry;
+struct AdvancedRow;
+void refresh_association_mark(Services& services, const AssociationEntry& entry,
+                              const std::function<HWND(int)>& find);
+void refresh_advanced_mark(Services& services, const AdvancedRow& row, const std::function<HWND(int)>& find);
+
 } // namespace vx

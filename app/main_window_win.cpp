@@ -372,6 +372,18 @@ void TFORM_UTAMA::association_click(const AssociationEntry& entry) {
         plan = association_backup_plan(app().services().texts, entry);
     } catch (const Error&) {
     }
+    // The row's mark is brought up to date however the repair ended.
+    struct Refresh {
+        TFORM_UTAMA* form;
+        const AssociationEntry& entry;
+        ~Refresh() {
+            try {
+                refresh_association_mark(app().services(), entry, [this](int id) { return form->component(id); });
+            } catch (...) {
+                // A mark that cannot be checked again keeps what it said.
+            }
+        }
+    } refresh{this, entry};
     run_with_backup(app().services(), app().backups(), app().now_text(), entry.type_name, entry.button, plan,
                     [&] { repair_association(app().services(), entry); });
 }
@@ -407,6 +419,17 @@ void TFORM_UTAMA::tsRESTRICTFIXContextPopup() {
 
 void TFORM_UTAMA::advanced_click(const AdvancedRow& row) {
     const auto undo = advanced_undo(row.component, app().services().folders);
+    struct Refresh {
+        TFORM_UTAMA* form;
+        const AdvancedRow& row;
+        ~Refresh() {
+            try {
+                refresh_advanced_mark(app().services(), row, [this](int id) { return form->component(id); });
+            } catch (...) {
+                // A mark that cannot be checked again keeps what it said.
+            }
+        }
+    } refresh{this, row};
     run_with_backup(app().services(), app().backups(), app().now_text(), std::wstring(row.text),
                     std::wstring(row.component), undo.plan, [&] { row.repair(app().services()); });
 }

@@ -288,6 +288,9 @@ TEST(AssociationCheck, MarksTheDamagedTypeAloneAndNoLongerAfterItsFix) {
         EXPECT_EQ(box->icon, IconKind::information) << icon_name(box->icon);
     }
     answer(*box, IDOK);
+    // The row's mark follows the fix at once, without another check.
+    EXPECT_TRUE(wait_until([&] { return association_marks(main)[kTxt] != damaged[kTxt]; }))
+        << "the mark still tells of the damage";
 
     ASSERT_TRUE(check_and_wait(main, btnCHECKASSOC, [&] { return association_marks(main)[kTxt] != damaged[kTxt]; }));
     const auto after = association_marks(main);
