@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <functional>
+
 #include "app/about_window_win.h"
 #include "app/application_win.h"
 #include "app/health_marks_win.h"
@@ -72,6 +74,18 @@ public:
 
 private:
     ActionLog& log_;
+};
+
+// Runs its work when the scope ends, also when a repair raised an error; a
+// failure of that work leaves what it would have changed as it was.
+struct AfterRepair {
+    std::function<void()> work;
+    ~AfterRepair() {
+        try {
+            work();
+        } catch (...) {
+        }
+    }
 };
 
 } // namespace
@@ -365,27 +379,10 @@ void TFORM_UTAMA::btnSCANDISMClick() {
 }
 
 void TFORM_UTAMA::association_click(const AssociationEntry& entry) {
-    // What the FIX replaces is saved first; a stored script that cannot be
-    // read names no keys to save, and the repair reports that itself.
-    BackupPlan plan;
-    try {
-        plan = association_backup_plan(app().services().texts, entry);
-    } catch (const Error&) {
-    }
     // The row's mark is brought up to date however the repair ended.
-    struct Refresh {
-        TFORM_UTAMA* form;
-        const AssociationEntry& entry;
-        ~Refresh() {
-            try {
-                refresh_association_mark(app().services(), entry, [this](int id) { return form->component(id); });
-            } catch (...) {
-                // A mark that cannot be checked again keeps what it said.
-            }
-        }
-    } refresh{this, entry};
-    run_with_backup(app().services(), app().backups(), app().now_text(), entry.type_name, entry.button, plan,
-                    [&] { repair_association(app().services(), entry); });
+    const AfterRepair refresh{
+        [&] { refresh_association_mark(app().services(), entry, [this](int id) { return component(id); }); }};
+    fix_association_with_backup(app().services(), app().backups(), app().now_text(), entry);
 }
 void TFORM_UTAMA::lblINFO_FIX_EXEClick() {
     show_exe_help(app());
@@ -418,18 +415,9 @@ void TFORM_UTAMA::tsRESTRICTFIXContextPopup() {
 }
 
 void TFORM_UTAMA::advanced_click(const AdvancedRow& row) {
-    const auto undo = advanced_undo(row.component, app().services().folders);
-    struct Refresh {
-        TFORM_UTAMA* form;
-        const AdvancedRow& row;
-        ~Refresh() {
-            try {
-                refresh_advanced_mark(app().services(), row, [this](int id) { return form->component(id); });
-            } catch (...) {
-                // A mark that cannot be checked again keeps what it said.
-            }
-        }
-    } refresh{this, row};
+    const AfterRepair refresh{
+        [&] { refresh_advanced_mark(app().services(), row, [this](int id) { return component(id); }); }};
+    const auto undo = advanced_undo(row.component, app().services());
     run_with_backup(app().services(), app().backups(), app().now_text(), std::wstring(row.text),
                     std::wstring(row.component), undo.plan, [&] { row.repair(app().services()); });
 }

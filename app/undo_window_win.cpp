@@ -40,7 +40,7 @@ std::wstring not_undone_text() {
     std::wstring text;
     for (const auto& row : advanced_rows()) {
         if (row.kind != AdvancedRow::Kind::repair) continue;
-        const auto undo = advanced_undo(row.component, app().services().folders);
+        const auto undo = advanced_undo(row.component, app().services());
         if (undo.not_undone.empty()) continue;
         if (!text.empty()) text += L"\r\n";
         text += std::wstring(row.text) + L" " + std::wstring(undo.not_undone);

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "fixers/advanced/advanced_keys.h"
+#include "fixers/advanced/file_repairs.h"
 #include "services/error.h"
 #include "services/text.h"
 
@@ -150,20 +151,6 @@ private:
     Differences found_;
 };
 
-// The desktop icons whose NonEnum policy value hides them from the desktop
-// and locks them in Desktop Icon Settings.
-struct DesktopIcon {
-    const wchar_t* clsid;
-    const wchar_t* name;
-};
-constexpr std::array kDesktopIcons{
-    DesktopIcon{kRecycleBinClsid, L"Recycle Bin"},
-    DesktopIcon{L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}", L"This PC"},
-    DesktopIcon{L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}", L"the user's files"},
-    DesktopIcon{L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}", L"Control Panel"},
-    DesktopIcon{L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}", L"Network"},
-};
-
 std::wstring hidden_by_policy(const wchar_t* icon) {
     return std::wstring(icon) + L" icon hidden by policy (NonEnum)";
 }
@@ -260,18 +247,12 @@ Differences check_property_sheet_pages(Services& services) {
     state.expect_text(HKCR, kSummaryPage, L"", kSummaryPageName, L"Details page handler");
     state.expect_absent(HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder",
                         L"Customize tab hidden by policy (NoCustomizeThisFolder)");
-    const std::wstring owners[] = {L"AllFilesystemObjects", kShadowCopyFolder, L"Directory", L"Drive"};
-    for (const wchar_t* handlers : {L"ContextMenuHandlers", L"PropertySheetHandlers"})
-        for (const auto& owner : owners) {
-            const std::wstring path = owner + L"\\shellex\\" + handlers + L"\\" + kPreviousVersions;
+    for (const wchar_t* handlers : kPreviousVersionsHandlers)
+        for (const wchar_t* owner : kPreviousVersionsOwners) {
+            const std::wstring path = std::wstring(owner) + L"\\shellex\\" + handlers + L"\\" + kPreviousVersions;
             if (!state.key_exists(HKCR, path)) state.add(L"Previous Versions handler missing: " + path);
         }
-    for (const wchar_t* path :
-         {L"*\\shellex\\ContextMenuHandlers\\Sharing", L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
-          L"Directory\\shellex\\ContextMenuHandlers\\Sharing", L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
-          L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
-          L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
-          L"Directory\\shellex\\PropertySheetHandlers\\Sharing", L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
+    for (const wchar_t* path : kSharingHandlers)
         state.expect_text(HKCR, path, L"", kSharing, std::wstring(L"Sharing handler ") + path);
     return state.take();
 }
@@ -284,7 +265,7 @@ Differences check_drive_icons(Services& services) {
 }
 
 Differences check_hosts_file(Services& services) {
-    const std::wstring path = services.folders.windows_folder() + L"\\System32\\drivers\\etc\\hosts";
+    const std::wstring path = hosts_file_path(services.folders);
     // The stored text is ASCII: its file bytes are its characters, each line
     // ended by CR LF.
     std::string expected;

@@ -32,6 +32,42 @@ inline constexpr wchar_t kScriptHost[] = L"SOFTWARE\\Microsoft\\Windows Script H
 inline constexpr wchar_t kSystemRestorePolicy[] = L"SOFTWARE\\Policies\\Microsoft\\Windows NT\\SystemRestore";
 inline constexpr wchar_t kServices[] = L"SYSTEM\\CurrentControlSet\\Services\\";
 
+// The desktop icons that Desktop Icon Settings offers, each hidden by a
+// NonEnum value named by its CLSID.
+struct DesktopIcon {
+    const wchar_t* clsid;
+    const wchar_t* name;
+};
+inline constexpr DesktopIcon kDesktopIcons[] = {
+    {kRecycleBinClsid, L"Recycle Bin"},
+    {L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}", L"This PC"},
+    {L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}", L"the user's files"},
+    {L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}", L"Control Panel"},
+    {L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}", L"Network"},
+};
+
+// The classes whose "shellex\<handlers>\{Previous Versions}" keys give files,
+// folders and drives the Previous Versions page and menu items.
+inline constexpr const wchar_t* kPreviousVersionsOwners[] = {L"AllFilesystemObjects", kShadowCopyFolder, L"Directory",
+                                                             L"Drive"};
+inline constexpr const wchar_t* kPreviousVersionsHandlers[] = {L"ContextMenuHandlers", L"PropertySheetHandlers"};
+// The keys whose default value names the sharing extension.
+inline constexpr const wchar_t* kSharingHandlers[] = {
+    L"*\\shellex\\ContextMenuHandlers\\Sharing",
+    L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
+    L"Directory\\shellex\\ContextMenuHandlers\\Sharing",
+    L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
+    L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
+    L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
+    L"Directory\\shellex\\PropertySheetHandlers\\Sharing",
+    L"Drive\\shellex\\PropertySheetHandlers\\Sharing",
+};
+
+// The local Group Policy folders in the system folder.
+inline constexpr const wchar_t* kPolicyFolders[] = {L"GroupPolicy", L"GroupPolicyUsers"};
+// The services the System Restore repair sets to start automatically.
+inline constexpr const wchar_t* kRestoreServices[] = {L"VSS", L"Schedule", L"swprv"};
+
 // The stored default hosts text.
 inline constexpr wchar_t kHostsText[] = L"MEMO_HOSTS";
 

@@ -1,6 +1,7 @@
 #include "fixers/advanced/command_repairs.h"
 
 #include "fixers/advanced/advanced_health.h"
+#include "fixers/advanced/advanced_keys.h"
 #include "fixers/advanced/repair_commands.h"
 
 namespace vx {
@@ -78,8 +79,8 @@ void fix_system_restore(Services& services) {
 
 void reset_group_policy(Services& services) {
     const std::wstring system = services.folders.system_folder();
-    for (const wchar_t* folder : {L"\\GroupPolicy", L"\\GroupPolicyUsers"}) {
-        const std::wstring path = system + folder;
+    for (const wchar_t* folder : advanced_keys::kPolicyFolders) {
+        const std::wstring path = system + L"\\" + folder;
         if (services.files.directory_exists(path)) services.files.delete_tree(path);
     }
     RepairCommands commands(services);

@@ -31,8 +31,24 @@ constexpr wchar_t kNotADriveLetter[] = L"That is not a drive letter. Enter a sin
 
 } // namespace
 
+std::wstring hosts_file_path(Folders& folders) {
+    return folders.windows_folder() + L"\\System32\\drivers\\etc\\hosts";
+}
+
+std::vector<std::wstring> folder_view_keys(const TextStore& texts) {
+    constexpr std::wstring_view kDelete = L"reg delete \"hkcu\\";
+    std::vector<std::wstring> keys;
+    for (const auto& line : texts.lines(kFolderViewScript)) {
+        const std::wstring text = trim(line);
+        if (!starts_with_ignore_case(text, kDelete)) continue;
+        const auto end = text.find(L'"', kDelete.size());
+        if (end != std::wstring::npos) keys.push_back(text.substr(kDelete.size(), end - kDelete.size()));
+    }
+    return keys;
+}
+
 void reset_hosts_file(Services& services) {
-    const std::wstring hosts = services.folders.windows_folder() + L"\\System32\\drivers\\etc\\hosts";
+    const std::wstring hosts = hosts_file_path(services.folders);
     // Replaced in one step: if the new text cannot be written the old file
     // stays, so name resolution never runs without a hosts file.
     services.files.replace_text_file(hosts, services.texts.lines(kHostsText));

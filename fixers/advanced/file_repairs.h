@@ -3,12 +3,19 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "services/services.h"
 
 namespace vx {
 
 // The Advanced page's repairs that work through files.
+
+// The system's hosts file.
+std::wstring hosts_file_path(Folders& folders);
+// The keys below HKEY_CURRENT_USER that the stored folder-view batch deletes,
+// in its order: one for each "Reg Delete "HKCU\<key>"" line.
+std::vector<std::wstring> folder_view_keys(const TextStore& texts);
 
 // Rewrites the system hosts file with the Windows default text.
 void reset_hosts_file(Services& services);

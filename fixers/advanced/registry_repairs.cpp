@@ -63,19 +63,11 @@ void fix_explorer_shell(Services& services) {
 }
 
 void fix_desktop_icon_settings(Services& services) {
-    // Each value hides one desktop icon from Desktop Icon Settings: Recycle
-    // Bin, This PC, the user's files, Control Panel, Network.
-    static constexpr std::array kIcons{
-        kRecycleBinClsid,
-        L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}",
-        L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}",
-        L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}",
-        L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}",
-    };
     {
         Registry reg(services.registry, kKeyAllAccess, HKCU);
-        for (const wchar_t* name : kIcons)
-            delete_value(reg, services.registry, HKCU, kNonEnum, name);
+        // Each value hides one desktop icon from Desktop Icon Settings.
+        for (const auto& icon : kDesktopIcons)
+            delete_value(reg, services.registry, HKCU, kNonEnum, icon.clsid);
     }
     finish_checked(services, check_desktop_icon_settings);
 }
@@ -113,26 +105,16 @@ void fix_thumbnails(Services& services) {
 }
 
 void fix_property_sheet_pages(Services& services) {
-    const std::wstring previous_versions_menu = std::wstring(L"\\shellex\\ContextMenuHandlers\\") + kPreviousVersions;
-    const std::wstring previous_versions_page = std::wstring(L"\\shellex\\PropertySheetHandlers\\") + kPreviousVersions;
-    const std::wstring shadow_copy_folder = kShadowCopyFolder;
     {
         Registry reg(services.registry, kKeyAllAccess, HKCU);
         delete_value(reg, services.registry, HKCU, kPoliciesExplorer, L"NoSecurityTab");
         delete_value(reg, services.registry, HKLM, kAppCompat, L"DisablePropPage");
         write_default(reg, HKCR, kSummaryPage, kSummaryPageName);
         delete_value(reg, services.registry, HKCU, kPoliciesExplorer, L"NoCustomizeThisFolder");
-        for (const auto& handler : {previous_versions_menu, previous_versions_page})
-            for (const auto& owner : {std::wstring(L"AllFilesystemObjects"), shadow_copy_folder,
-                                      std::wstring(L"Directory"), std::wstring(L"Drive")})
-                create_key(reg, HKCR, owner + handler);
-        for (const wchar_t* path :
-             {L"*\\shellex\\ContextMenuHandlers\\Sharing",
-              L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
-              L"Directory\\shellex\\ContextMenuHandlers\\Sharing", L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
-              L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
-              L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
-              L"Directory\\shellex\\PropertySheetHandlers\\Sharing", L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
+        for (const wchar_t* handlers : kPreviousVersionsHandlers)
+            for (const wchar_t* owner : kPreviousVersionsOwners)
+                create_key(reg, HKCR, std::wstring(owner) + L"\\shellex\\" + handlers + L"\\" + kPreviousVersions);
+        for (const wchar_t* path : kSharingHandlers)
             write_default(reg, HKCR, path, kSharing);
     }
     finish_checked(services, check_property_sheet_pages);

@@ -1,18 +1,18 @@
 #include "fixers/undo/backup_plans.h"
 
+#include "fixers/advanced/advanced_keys.h"
+#include "fixers/advanced/file_repairs.h"
+#include "services/error.h"
+
 namespace vx {
 
 namespace {
 
+using namespace advanced_keys;
+
 constexpr auto HKCR = RootKey::classes_root;
 constexpr auto HKCU = RootKey::current_user;
 constexpr auto HKLM = RootKey::local_machine;
-
-constexpr wchar_t kNonEnum[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\NonEnum";
-constexpr wchar_t kPoliciesExplorer[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\Explorer";
-constexpr wchar_t kRecycleBin[] = L"{645FF040-5081-101B-9F08-00AA002F954E}";
-constexpr wchar_t kPreviousVersions[] = L"{596AB062-B4D2-4215-9F74-E9109B0A8153}";
-constexpr wchar_t kServices[] = L"SYSTEM\\CurrentControlSet\\Services\\";
 
 BackupKey values(RootKey root, std::wstring path, std::vector<std::wstring> names) {
     return {root, std::move(path), std::move(names)};
@@ -28,46 +28,28 @@ BackupPlan keys(std::vector<BackupKey> list) {
 BackupPlan property_sheet_plan() {
     BackupPlan plan = keys({
         values(HKCU, kPoliciesExplorer, {L"NoSecurityTab", L"NoCustomizeThisFolder"}),
-        values(HKLM, L"SOFTWARE\\Policies\\Microsoft\\Windows\\AppCompat", {L"DisablePropPage"}),
-        whole(HKCR, L"*\\shellex\\PropertySheetHandlers\\{883373C3-BF89-11D1-BE35-080036B11A03}"),
+        values(HKLM, kAppCompat, {L"DisablePropPage"}),
+        whole(HKCR, kSummaryPage),
     });
-    for (const wchar_t* handlers : {L"\\shellex\\ContextMenuHandlers\\", L"\\shellex\\PropertySheetHandlers\\"})
-        for (const wchar_t* owner : {L"AllFilesystemObjects", L"CLSID\\{450D8FBA-AD25-11D0-98A8-0800361B1103}",
-                                     L"Directory", L"Drive"})
-            plan.keys.push_back(whole(HKCR, owner + std::wstring(handlers) + kPreviousVersions));
-    for (const wchar_t* path :
-         {L"*\\shellex\\ContextMenuHandlers\\Sharing", L"Directory\\Background\\shellex\\ContextMenuHandlers\\Sharing",
-          L"Directory\\shellex\\ContextMenuHandlers\\Sharing", L"Drive\\shellex\\ContextMenuHandlers\\Sharing",
-          L"LibraryFolder\\background\\shellex\\ContextMenuHandlers\\Sharing",
-          L"UserLibraryFolder\\shellex\\ContextMenuHandlers\\Sharing",
-          L"Directory\\shellex\\PropertySheetHandlers\\Sharing", L"Drive\\shellex\\PropertySheetHandlers\\Sharing"})
+    for (const wchar_t* handlers : kPreviousVersionsHandlers)
+        for (const wchar_t* owner : kPreviousVersionsOwners)
+            plan.keys.push_back(
+                whole(HKCR, std::wstring(owner) + L"\\shellex\\" + handlers + L"\\" + kPreviousVersions));
+    for (const wchar_t* path : kSharingHandlers)
         plan.keys.push_back(whole(HKCR, path));
     return plan;
 }
 
-// The keys the folder-view batch deletes.
-BackupPlan folder_view_plan() {
+// The keys the stored folder-view batch deletes.
+BackupPlan folder_view_plan(const TextStore& texts) {
     BackupPlan plan;
-    for (const wchar_t* path : {
-             L"SOFTWARE\\Microsoft\\Windows\\Shell\\BagMRU",
-             L"SOFTWARE\\Microsoft\\Windows\\Shell\\Bags",
-             L"SOFTWARE\\Microsoft\\Windows\\ShellNoRoam\\Bags",
-             L"SOFTWARE\\Microsoft\\Windows\\ShellNoRoam\\BagMRU",
-             L"SOFTWARE\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\BagMRU",
-             L"SOFTWARE\\Classes\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\Bags",
-             L"SOFTWARE\\Classes\\Wow6432Node\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\Bags",
-             L"SOFTWARE\\Classes\\Wow6432Node\\Local Settings\\Software\\Microsoft\\Windows\\Shell\\BagMRU",
-             L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Streams\\Defaults",
-             L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Modules\\GlobalSettings\\Sizer",
-         })
-        plan.keys.push_back(whole(HKCU, path));
+    for (const auto& key : folder_view_keys(texts))
+        plan.keys.push_back(whole(HKCU, key));
     return plan;
 }
 
-BackupPlan service_starts(std::initializer_list<const wchar_t*> services) {
-    BackupPlan plan;
-    for (const wchar_t* service : services) plan.keys.push_back(values(HKLM, kServices + std::wstring(service), {L"Start"}));
-    return plan;
+BackupKey service_start(const wchar_t* service) {
+    return values(HKLM, kServices + std::wstring(service), {L"Start"});
 }
 
 } // namespace
@@ -79,50 +61,30 @@ BackupPlan script_backup_plan(const regscript::Script& script) {
 }
 
 BackupPlan association_backup_plan(const TextStore& texts, const AssociationEntry& entry) {
-    BackupPlan plan = script_backup_plan(regscript::parse(texts.lines(entry.memo)));
-    if (std::wstring_view(entry.import_name) == L"EXE") {
-        // Written directly before the import: the type's keys, which the
-        // script names too, and the per-user keys it makes.
-        plan.keys.push_back(whole(HKCR, L".exe"));
-        plan.keys.push_back(whole(HKCR, L"exefile"));
-        plan.keys.push_back(whole(HKCU, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FileExts\\.exe"));
-        plan.keys.push_back(whole(HKCU, L"SOFTWARE\\Microsoft\\Windows\\Roaming\\OpenWith\\FileExts\\.exe"));
-    }
-    return plan;
+    // The EXE row's direct writes go to keys its script names too.
+    return script_backup_plan(regscript::parse(texts.lines(entry.memo)));
 }
 
-AdvancedUndo advanced_undo(std::wstring_view component, Folders& folders) {
-    const std::wstring system = folders.system_folder();
-    if (component == L"btnFIXEXPLOREREXE")
-        return {keys({values(HKLM, L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon", {L"Shell"})}), {}};
-    if (component == L"btnFIXDESKTOPICON")
-        return {keys({values(HKCU, kNonEnum,
-                             {kRecycleBin, L"{20D04FE0-3AEA-1069-A2D8-08002B30309D}",
-                              L"{59031a47-3f72-44a7-89c5-5595fe6b30ee}", L"{5399E694-6CE5-4D6C-8FCE-1D8870FDCBA0}",
-                              L"{F02C1A0D-BE21-4350-88B0-7367FC96EF3C}"})}),
-                {}};
+AdvancedUndo advanced_undo(std::wstring_view component, Services& services) {
+    if (component == L"btnFIXEXPLOREREXE") return {keys({values(HKLM, kWinlogon, {L"Shell"})}), {}};
+    if (component == L"btnFIXDESKTOPICON") {
+        BackupKey icons = values(HKCU, kNonEnum, {});
+        for (const auto& icon : kDesktopIcons)
+            icons.values.emplace_back(icon.clsid);
+        return {keys({icons}), {}};
+    }
     if (component == L"btnFIXRECYCLEBINICON")
-        return {keys({values(HKCU, kNonEnum, {kRecycleBin}),
-                      values(HKCU,
-                             L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\HideDesktopIcons\\NewStartPanel",
-                             {kRecycleBin})}),
+        return {keys({values(HKCU, kNonEnum, {kRecycleBinClsid}), values(HKCU, kHideDesktopIcons, {kRecycleBinClsid})}),
                 {}};
     if (component == L"btnFIXICONRECYCLEBIN")
-        return {keys({values(HKCU,
-                             std::wstring(L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\CLSID\\") +
-                                 kRecycleBin + L"\\DefaultIcon",
-                             {L"", L"empty", L"full"})}),
-                {}};
-    if (component == L"btnFIXRECYLEBINCORRUPT")
-        return {{}, L"The deleted files in the Recycle Bin are gone for good."};
-    if (component == L"btnFIXTHUMBNAILSFOLDER")
-        return {keys({values(HKCU, L"Software\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Advanced", {L"IconsOnly"})}),
-                {}};
+        return {keys({values(HKCU, kRecycleBinIcon, {L"", L"empty", L"full"})}), {}};
+    if (component == L"btnFIXRECYLEBINCORRUPT") return {{}, L"The deleted files in the Recycle Bin are gone for good."};
+    if (component == L"btnFIXTHUMBNAILSFOLDER") return {keys({values(HKCU, kExplorerAdvanced, {L"IconsOnly"})}), {}};
     if (component == L"btnFIXFILEFOLDERPROPERTIES") return {property_sheet_plan(), {}};
-    if (component == L"btnFIXDRIVEICON")
-        return {keys({whole(HKLM, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\DriveIcons")}), {}};
+    if (component == L"btnFIXDRIVEICON") return {keys({whole(HKLM, std::wstring(kExplorer) + L"\\DriveIcons")}), {}};
     if (component == L"btnFIXFOLDERVIEWSETTINGS")
-        return {folder_view_plan(), L"The folder views Explorer keeps in memory are not saved; restart Explorer after undo."};
+        return {folder_view_plan(services.texts),
+                L"The folder views Explorer keeps in memory are not saved; restart Explorer after undo."};
     if (component == L"btnFIXDNSCACHE") return {{}, L"The flushed DNS cache fills again by itself."};
     if (component == L"btnRenewIP") return {{}, L"A renewed IP address cannot be given back."};
     if (component == L"btnRESETFIREWALL") {
@@ -132,7 +94,7 @@ AdvancedUndo advanced_undo(std::wstring_view component, Folders& folders) {
     }
     if (component == L"btnFIXFILEHOST") {
         BackupPlan plan;
-        plan.files.push_back(folders.windows_folder() + L"\\System32\\drivers\\etc\\hosts");
+        plan.files.push_back(hosts_file_path(services.folders));
         return {plan, {}};
     }
     if (component == L"btnFIXTCPIP") return {{}, L"The reset of TCP/IP cannot be undone."};
@@ -143,25 +105,42 @@ AdvancedUndo advanced_undo(std::wstring_view component, Folders& folders) {
                              {L"WinHttpSettings"})}),
                 {}};
     if (component == L"btnFIXWINSEARCH")
-        return {keys({values(HKLM, kServices + std::wstring(L"WSearch"), {L"Start"}),
+        return {keys({values(HKLM, kWindowsSearchService, {L"Start"}),
                       values(HKLM, L"SOFTWARE\\Microsoft\\Windows Search", {L"SetupCompletedSuccessfully"})}),
                 L"Windows Search has already set itself up again."};
     if (component == L"btnFIXHIBERNATE")
-        return {keys({values(HKLM, L"SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\FlyoutMenuSettings",
-                             {L"ShowHibernateOption"})}),
+        return {keys({values(HKLM, kFlyoutMenu, {L"ShowHibernateOption"})}),
                 L"Hibernation stays turned on (powercfg -h off turns it off)."};
-    if (component == L"btnFIXPLUGPLAY") return {service_starts({L"PlugPlay"}), L"The service keeps running."};
-    if (component == L"btnFIXWINSCRIPTHOST")
-        return {keys({values(HKLM, L"SOFTWARE\\Microsoft\\Windows Script Host\\Settings", {L"Enabled"})}), {}};
-    if (component == L"btnFIXSYSRESTORE")
-        return {service_starts({L"VSS", L"Schedule", L"swprv"}),
-                L"System Restore stays turned on for the system drive, and the services keep running."};
+    if (component == L"btnFIXPLUGPLAY")
+        return {keys({values(HKLM, kPlugPlayService, {L"Start"})}), L"The service keeps running."};
+    if (component == L"btnFIXWINSCRIPTHOST") return {keys({values(HKLM, kScriptHost, {L"Enabled"})}), {}};
+    if (component == L"btnFIXSYSRESTORE") {
+        BackupPlan plan;
+        for (const wchar_t* service : kRestoreServices)
+            plan.keys.push_back(service_start(service));
+        return {plan, L"System Restore stays turned on for the system drive, and the services keep running."};
+    }
     if (component == L"btnResetGPedit") {
         BackupPlan plan;
-        plan.folders = {system + L"\\GroupPolicy", system + L"\\GroupPolicyUsers"};
+        for (const wchar_t* folder : kPolicyFolders)
+            plan.folders.push_back(services.folders.system_folder() + L"\\" + folder);
         return {plan, L"The policy applied by gpupdate stays until the next gpupdate or restart after undo."};
     }
     return {};
+}
+
+void fix_association_with_backup(Services& services, BackupFolders& backups, const std::wstring& time,
+                                 const AssociationEntry& entry) {
+    BackupPlan plan;
+    try {
+        plan = association_backup_plan(services.texts, entry);
+    } catch (const Error& e) {
+        // Without its keys named nothing can be saved, so nothing is changed.
+        services.ui.show_message(kBackupFailedText + e.message(), mb::icon_error);
+        return;
+    }
+    run_with_backup(services, backups, time, entry.type_name, entry.button, plan,
+                    [&] { repair_association(services, entry); });
 }
 
 } // namespace vx

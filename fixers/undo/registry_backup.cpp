@@ -119,9 +119,8 @@ void add_value(std::vector<std::wstring>& lines, RootKey root, const std::wstrin
                const RegistryValue& value) {
     const std::wstring prefix = value_prefix(root, path, name);
     std::wstring text;
-    if (value.type == ValueType::sz && quotable_text(value.data, text) &&
-        prefix.size() + text.size() + 2 <= kMaxLine) {
-        // The quoted form counts each escaped character twice; measured exactly.
+    if (value.type == ValueType::sz && quotable_text(value.data, text)) {
+        // Quoted text is never wrapped: longer text goes as a byte list.
         std::wstring line = prefix + quoted(text);
         if (line.size() <= kMaxLine) {
             lines.push_back(std::move(line));

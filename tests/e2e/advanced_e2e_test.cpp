@@ -24,13 +24,6 @@ using namespace main_ids;
 constexpr wchar_t kNotice[] = L"The problem has been fixed, restart the computer to see changes!";
 constexpr int kAdvancedPage = 3;
 
-bool shown_in(HWND control, HWND box) {
-    const RECT rect = rect_in(control, box);
-    RECT client;
-    GetClientRect(box, &client);
-    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
-}
-
 // The program on its Advanced page, where a user presses a row's button once
 // it has been scrolled into view.
 class AdvancedPage {
@@ -60,19 +53,6 @@ struct ExpectedBox {
     std::wstring caption;
     IconKind icon;
 };
-
-// The process's next message box. The tests of other prefixes share the
-// display, and their windows can cover the box: when its icon cannot be told,
-// it is read again with the box raised above them.
-std::optional<MessageBoxInfo> next_box(DWORD process_id, DWORD timeout_ms = 30000) {
-    auto box = wait_message_box(process_id, timeout_ms);
-    if (!box || box->icon != IconKind::unknown) return box;
-    SetWindowPos(box->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    pause(300);
-    auto raised = wait_message_box(process_id, 1000);
-    SetWindowPos(box->window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return raised ? raised : box;
-}
 
 // Waits for the process's next message box, checks it and presses OK.
 void expect_box_and_close(DWORD process_id, const ExpectedBox& expected, DWORD timeout_ms = 30000) {

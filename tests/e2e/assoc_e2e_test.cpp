@@ -58,18 +58,6 @@ bool write_file(const std::wstring& path, const std::string& bytes) {
 
 // ---------------------------------------------------------------- registry
 
-
-std::vector<std::wstring> split_box_lines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    for (auto& line : lines)
-        if (!line.empty() && line.back() == L'\r') line.pop_back();
-    return lines;
-}
-
 // A REG_SZ as the registry holds it: UTF-16LE with its terminating zero.
 Value sz(const std::wstring& text) {
     const auto* bytes = reinterpret_cast<const BYTE*>(text.c_str());
@@ -92,7 +80,6 @@ Value imported_expand_sz(const std::wstring& text) {
     }
     return wine;
 }
-
 
 // ---------------------------------------------------------------- the program
 
@@ -130,14 +117,6 @@ std::wstring scratch_root() {
     wchar_t windows[MAX_PATH];
     GetWindowsDirectoryW(windows, MAX_PATH);
     return std::wstring(windows, 3) + L"vx-assoc-" + std::to_wstring(GetCurrentProcessId());
-}
-
-// True when the control lies wholly inside the box's visible client area.
-bool shown_in(HWND control, HWND box) {
-    const RECT rect = rect_in(control, box);
-    RECT client;
-    GetClientRect(box, &client);
-    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
 }
 
 class FileAssociations : public ::testing::Test {

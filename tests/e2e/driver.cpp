@@ -334,6 +334,48 @@ void press_key(HWND window, WORD key) {
     PostMessageW(target, WM_KEYUP, key, static_cast<LPARAM>(1 | (scan << 16) | (3u << 30)));
 }
 
+bool shown_in(HWND control, HWND box) {
+    const RECT rect = rect_in(control, box);
+    RECT client;
+    GetClientRect(box, &client);
+    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
+}
+
+std::optional<MessageBoxInfo> next_box(DWORD process_id, DWORD timeout_ms) {
+    auto box = wait_message_box(process_id, timeout_ms);
+    if (!box || box->icon != IconKind::unknown) return box;
+    SetWindowPos(box->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    pause(300);
+    auto raised = wait_message_box(process_id, 1000);
+    SetWindowPos(box->window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return raised ? raised : box;
+}
+
+std::vector<std::wstring> split_box_lines(const std::wstring& text) {
+    std::vector<std::wstring> lines;
+    std::size_t start = 0;
+    for (std::size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
+        lines.push_back(text.substr(start, end - start));
+    lines.push_back(text.substr(start));
+    for (auto& line : lines)
+        if (!line.empty() && line.back() == L'\r') line.pop_back();
+    return lines;
+}
+
+PrefixDpi::PrefixDpi(int dpi) {
+    if (dpi == 96) return;
+    had_value_ = run_command(L"reg query \"HKCU\\Control Panel\\Desktop\" /v LogPixels >nul 2>&1") == 0;
+    changed_ = true;
+    set_ = run_command(L"reg add \"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d " +
+                       std::to_wstring(dpi) + L" /f >nul") == 0;
+}
+
+PrefixDpi::~PrefixDpi() {
+    if (!changed_) return;
+    run_command(had_value_ ? L"reg add \"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d 96 /f >nul"
+                           : L"reg delete \"HKCU\\Control Panel\\Desktop\" /v LogPixels /f >nul");
+}
+
 void pause(DWORD milliseconds) {
     const DWORD start = GetTickCount();
     do {

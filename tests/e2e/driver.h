@@ -71,6 +71,12 @@ struct MessageBoxInfo {
 std::optional<MessageBoxInfo> wait_message_box(DWORD process_id, DWORD timeout_ms = 20000);
 // Presses a button of the box (IDOK, IDYES, IDNO ...) and waits until it closes.
 void answer(const MessageBoxInfo& box, int button_id);
+// The process's next message box. The tests of other prefixes share the
+// display, and their windows can cover the box: when its icon cannot be told,
+// it is read again with the box raised above them.
+std::optional<MessageBoxInfo> next_box(DWORD process_id, DWORD timeout_ms = 30000);
+// A box's text split into its lines, without their CR.
+std::vector<std::wstring> split_box_lines(const std::wstring& text);
 
 // Top-level visible windows of a process with the given class (any when empty).
 std::vector<HWND> top_windows(DWORD process_id, const std::wstring& class_name = L"");
@@ -80,6 +86,8 @@ std::wstring window_text(HWND window);
 std::wstring class_of(HWND window);
 // The window's rectangle relative to another window's client area.
 RECT rect_in(HWND window, HWND reference);
+// True when the control lies wholly inside the box's visible client area.
+bool shown_in(HWND control, HWND box);
 
 // Posts a click to a button, as a mouse click would do it; does not wait for
 // the handler, which may show a modal box.
@@ -114,4 +122,20 @@ int run_command(const std::wstring& command_line);
 namespace vx::e2e {
 // UTF-8 for test failure messages.
 std::string to_narrow(const std::wstring& text);
+
+// Sets the DPI the prefix reports to programs started while the object lives
+// (HKCU\Control Panel\Desktop "LogPixels", which Wine 8 reads when a program
+// starts), and puts the prefix back to 96 DPI afterwards. 96 changes nothing.
+class PrefixDpi {
+public:
+    explicit PrefixDpi(int dpi);
+    ~PrefixDpi();
+    PrefixDpi(const PrefixDpi&) = delete;
+    PrefixDpi& operator=(const PrefixDpi&) = delete;
+    // False when the value could not be set.
+    bool set() const { return set_; }
+
+private:
+    bool changed_ = false, had_value_ = false, set_ = true;
+};
 } // namespace vx::e2e

@@ -10,6 +10,7 @@
 #include <windows.h>
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,13 +41,6 @@ std::wstring screenshot_path(const std::wstring& name) {
     if (!folder.empty() && folder.front() == L'\\') folder = L"Z:" + folder; // Wine's drive for the host's root
     CreateDirectoryW(folder.c_str(), nullptr);
     return folder + L"\\" + name + L".png";
-}
-
-bool shown_in(HWND control, HWND box) {
-    const RECT rect = rect_in(control, box);
-    RECT client;
-    GetClientRect(box, &client);
-    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
 }
 
 // Scrolls a row's control into view in its scroll box and clicks it.
@@ -206,26 +200,6 @@ bool check_and_wait(HWND main, int button, const std::function<bool()>& done) {
     if (!check || window_text(check) != L"Check") return false;
     click(check);
     return wait_until(done, 20000);
-}
-
-std::optional<MessageBoxInfo> next_box(DWORD process_id, DWORD timeout_ms = 30000) {
-    auto box = wait_message_box(process_id, timeout_ms);
-    if (!box || box->icon != IconKind::unknown) return box;
-    // Windows of other tests on the shared display may cover the box's icon.
-    SetWindowPos(box->window, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    pause(300);
-    auto raised = wait_message_box(process_id, 1000);
-    SetWindowPos(box->window, HWND_NOTOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-    return raised ? raised : box;
-}
-
-std::vector<std::wstring> split_box_lines(const std::wstring& text) {
-    std::vector<std::wstring> lines;
-    std::size_t start = 0;
-    for (std::size_t end; (end = text.find(L'\n', start)) != std::wstring::npos; start = end + 1)
-        lines.push_back(text.substr(start, end - start));
-    lines.push_back(text.substr(start));
-    return lines;
 }
 
 // ---------------------------------------------------------------- tests
@@ -416,28 +390,22 @@ TEST(AdvancedCheck, ARepairWhoseCommandChangedNothingEndsInAnErrorNotTheNotice) 
 class HealthMarksAtDpi : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        if (GetParam() != 96) {
-            had_value_ = run_command(L"reg query \"HKCU\\Control Panel\\Desktop\" /v LogPixels >nul 2>&1") == 0;
-            ASSERT_EQ(run_command(L"reg add \"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d " +
-                                  std::to_wstring(GetParam()) + L" /f >nul"),
-                      0);
-            changed_ = true;
-        }
+        dpi_ = std::make_unique<PrefixDpi>(GetParam());
+        ASSERT_TRUE(dpi_->set());
         app = App::launch();
         main = app.main_window();
         ASSERT_NE(main, nullptr);
     }
     void TearDown() override {
         app.terminate();
-        if (changed_)
-            run_command(had_value_ ? L"reg add \"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d 96 /f"
-                                   : L"reg delete \"HKCU\\Control Panel\\Desktop\" /v LogPixels /f");
+        // The prefix goes back to 96 DPI for the tests after this one.
+        dpi_.reset();
     }
     int scale(int value) const { return MulDiv(value, GetParam(), 96); }
 
     App app;
     HWND main = nullptr;
-    bool changed_ = false, had_value_ = false;
+    std::unique_ptr<PrefixDpi> dpi_;
 };
 
 TEST_P(HealthMarksAtDpi, BothPagesShowTheirMarksInTheirRows) {

@@ -11,6 +11,7 @@
 
 #include <cstdlib>
 #include <functional>
+#include <memory>
 #include <set>
 #include <string>
 
@@ -49,14 +50,6 @@ HWND focused_in(HWND window) {
     GUITHREADINFO info{};
     info.cbSize = sizeof(info);
     return GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) ? info.hwndFocus : nullptr;
-}
-
-// True when the control lies wholly inside the box's visible client area.
-bool shown_in(HWND control, HWND box) {
-    const RECT rect = rect_in(control, box);
-    RECT client;
-    GetClientRect(box, &client);
-    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
 }
 
 class MainWindow : public ::testing::Test {
@@ -312,13 +305,8 @@ TEST_F(AboutWindow, ThePopupMenuOpensAtTheMenuButtonsCornerAndItsItemShowsAbout)
 class MainWindowLayout : public ::testing::TestWithParam<int> {
 protected:
     void SetUp() override {
-        if (GetParam() != 96) {
-            had_value_ = run_command(L"reg query \"HKCU\\Control Panel\\Desktop\" /v LogPixels") == 0;
-            ASSERT_EQ(run_command(L"reg add \"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d " +
-                                  std::to_wstring(GetParam()) + L" /f"),
-                      0);
-            changed_ = true;
-        }
+        dpi_ = std::make_unique<PrefixDpi>(GetParam());
+        ASSERT_TRUE(dpi_->set());
         app = App::launch();
         main = app.main_window();
         ASSERT_NE(main, nullptr);
@@ -326,16 +314,13 @@ protected:
     void TearDown() override {
         app.terminate();
         // The prefix goes back to 96 DPI for the tests after this one.
-        if (changed_) {
-            run_command(had_value_ ? L"reg add \"HKCU\\Control Panel\\Desktop\" /v LogPixels /t REG_DWORD /d 96 /f"
-                                   : L"reg delete \"HKCU\\Control Panel\\Desktop\" /v LogPixels /f");
-        }
+        dpi_.reset();
     }
     int scale(int value) const { return MulDiv(value, GetParam(), 96); }
 
     App app;
     HWND main = nullptr;
-    bool changed_ = false, had_value_ = false;
+    std::unique_ptr<PrefixDpi> dpi_;
 };
 
 TEST_P(MainWindowLayout, KeyComponentsSitWhereTheTablesSayScaledByTheDpi) {

@@ -91,13 +91,6 @@ std::vector<Tree> txt_snapshot() {
     return trees;
 }
 
-bool shown_in(HWND control, HWND box) {
-    const RECT rect = rect_in(control, box);
-    RECT client;
-    GetClientRect(box, &client);
-    return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
-}
-
 // Scrolls a page's button into view, presses it and answers the box that follows.
 std::optional<MessageBoxInfo> press(const App& app, HWND main, int page, int scroll_box, int button_id) {
     if (!select_page(main, page)) return std::nullopt;

@@ -146,13 +146,8 @@ void FakeFileSystem::write_binary_file(const std::wstring& path, const std::vect
 }
 
 void FakeFileSystem::replace_text_file(const std::wstring& path, const std::vector<std::wstring>& lines) {
-    const auto folder = parent(fold(path));
-    if (deny_create_.count(folder) || !directories_.count(folder))
-        throw Error(cannot_create_file_text(path + L".new", L"Access is denied"));
-    auto it = files_.find(fold(path));
-    if (it != files_.end() && it->second.read_only)
-        throw Error(L"Cannot replace file \"" + path + L"\". Access is denied");
-    files_[fold(path)] = {to_utf8(join_lines_crlf(lines)), false};
+    const std::string bytes = to_utf8(join_lines_crlf(lines));
+    replace_file(path, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
 }
 
 std::vector<std::uint8_t> FakeFileSystem::read_file(const std::wstring& path) {

@@ -159,9 +159,8 @@ TEST(Undo, AnAssociationFixAndTheHostsResetAreTakenBackExactly) {
     const FakeRegistry before = s.registry;
     const auto hosts_before = s.files.content(kHosts);
 
-    run_with_backup(s.services, s.backups, kTime, L"TXT", L"btnFIXTXTFILE", association_backup_plan(s.texts, txt()),
-                    [&] { repair_association(s.services, txt()); });
-    const auto hosts = advanced_undo(L"btnFIXFILEHOST", s.folders);
+    fix_association_with_backup(s.services, s.backups, kTime, txt());
+    const auto hosts = advanced_undo(L"btnFIXFILEHOST", s.services);
     run_with_backup(s.services, s.backups, L"2026-12-11 02:31:00", L"Reset host file to default.", L"btnFIXFILEHOST",
                     hosts.plan, [&] { find_advanced_row(L"btnFIXFILEHOST")->repair(s.services); });
     ASSERT_FALSE(s.registry.has_key(HKCR, L"txtfile\\shell\\mine"));
@@ -206,7 +205,10 @@ TEST(Undo, ARepairWhoseBackupCannotBeWrittenDoesNotRun) {
         ASSERT_EQ(s.ui.boxes.size(), 1u);
         EXPECT_TRUE(s.ui.boxes[0].text.starts_with(kBackupFailedText)) << to_utf8(s.ui.boxes[0].text);
         EXPECT_EQ(s.ui.boxes[0].flags, mb::icon_error);
-        EXPECT_TRUE(s.backups.problem.empty() ? s.list().empty() : true) << "a half-written backup is never offered";
+        // A backup begun and not finished leaves nothing behind.
+        if (s.backups.problem.empty()) {
+            EXPECT_TRUE(s.files.folder_entries(kRoot).empty());
+        }
     }
 }
 
@@ -217,7 +219,7 @@ TEST(Undo, PolicyFoldersAndFirewallRulesAreSavedBeforeTheyAreReset) {
     s.files.add_directory(policy + L"\\Machine");
     s.files.add_file(policy + L"\\Machine\\Registry.pol", "PReg policy");
     s.files.add_file(policy + L"\\gpt.ini", "[General]");
-    const auto gp = advanced_undo(L"btnResetGPedit", s.folders);
+    const auto gp = advanced_undo(L"btnResetGPedit", s.services);
     run_with_backup(s.services, s.backups, kTime, L"Reset Group Policy", L"btnResetGPedit", gp.plan,
                     [&] { find_advanced_row(L"btnResetGPedit")->repair(s.services); });
     ASSERT_FALSE(s.files.directory_exists(policy));
@@ -229,7 +231,7 @@ TEST(Undo, PolicyFoldersAndFirewallRulesAreSavedBeforeTheyAreReset) {
     EXPECT_FALSE(s.files.directory_exists(L"C:\\Windows\\system32\\GroupPolicyUsers"));
 
     // The firewall export must succeed, file and all, or the reset does not run.
-    const auto firewall = advanced_undo(L"btnRESETFIREWALL", s.folders);
+    const auto firewall = advanced_undo(L"btnRESETFIREWALL", s.services);
     bool reset = false;
     s.runner.exit_code(L"netsh.exe", 1);
     run_with_backup(s.services, s.backups, L"2026-12-11 02:40:00", L"Firewall", L"btnRESETFIREWALL", firewall.plan,
@@ -257,7 +259,15 @@ TEST(Undo, EveryRegistryRepairOfTheAdvancedPageIsTakenBack) {
     for (const auto& row : advanced_rows()) {
         if (row.kind != AdvancedRow::Kind::repair) continue;
         UndoSystem s;
-        const auto undo = advanced_undo(row.component, s.folders);
+        const auto undo = advanced_undo(row.component, s.services);
+        // Only the repairs that change nothing in the registry save no keys;
+        // any other repair with an empty plan would run without a backup.
+        const bool no_registry = row.component == L"btnFIXRECYLEBINCORRUPT" || row.component == L"btnFIXDNSCACHE" ||
+                                 row.component == L"btnRenewIP" || row.component == L"btnRESETFIREWALL" ||
+                                 row.component == L"btnFIXFILEHOST" || row.component == L"btnFIXTCPIP" ||
+                                 row.component == L"btnFIXWINSOCK" || row.component == L"btnRESETIESETTINGS" ||
+                                 row.component == L"btnResetGPedit";
+        EXPECT_NE(undo.plan.keys.empty(), !no_registry) << to_utf8(std::wstring(row.component));
         if (undo.plan.keys.empty()) continue;
         SCOPED_TRACE(to_utf8(std::wstring(row.component)));
         // Keys the repairs expect, holding other data.
@@ -294,6 +304,45 @@ TEST(Undo, EveryRegistryRepairOfTheAdvancedPageIsTakenBack) {
         }
         EXPECT_TRUE(s.registry == before);
     }
+}
+
+// Every row's FIX saves each key it changes: with something of the person's
+// own in every key its script writes, the FIX undone leaves the registry as
+// it was (the EXE row writes keys directly before its import).
+TEST(Undo, EveryAssociationFixIsTakenBack) {
+    for (const auto& entry : kAssociations) {
+        SCOPED_TRACE(to_utf8(entry.type_name));
+        UndoSystem s;
+        for (const auto& section : regscript::parse(s.texts.lines(entry.memo)).sections)
+            if (!section.deletion)
+                s.registry.put_string(section.root, section.path, L"Vantrix test", L"kept on purpose");
+        const FakeRegistry before = s.registry;
+        fix_association_with_backup(s.services, s.backups, kTime, entry);
+        ASSERT_FALSE(s.registry == before) << "the FIX changed nothing";
+        ASSERT_EQ(s.list().size(), 1u);
+        EXPECT_EQ(restore_backup(s.services, s.list()[0].folder), std::vector<std::wstring>{});
+        EXPECT_TRUE(s.registry == before);
+    }
+}
+
+// A stored script that cannot be read names no keys to save: the FIX does
+// not run at all.
+TEST(Undo, AFixWhoseScriptCannotBeReadChangesNothing) {
+    struct BrokenTexts : test::DiskTextStore {
+        std::vector<std::wstring> lines(const std::wstring& name) const override {
+            if (name == L"mFIX_TXT_W10") return {L"Windows Registry Editor Version 5.00", L"", L"not a line"};
+            return DiskTextStore::lines(name);
+        }
+    } texts;
+    UndoSystem s;
+    Services broken{s.registry, s.runner, s.files, s.folders, texts, s.ui, s.services.temp_path};
+    const FakeRegistry before = s.registry;
+    fix_association_with_backup(broken, s.backups, kTime, txt());
+    EXPECT_TRUE(s.registry == before);
+    EXPECT_TRUE(s.runner.calls().empty()) << "reg.exe ran without a backup";
+    ASSERT_EQ(s.ui.boxes.size(), 1u);
+    EXPECT_TRUE(s.ui.boxes[0].text.starts_with(kBackupFailedText)) << to_utf8(s.ui.boxes[0].text);
+    EXPECT_TRUE(s.files.folder_entries(kRoot).empty());
 }
 
 TEST(Undo, RemovedRestrictionsAreSavedFirstAndComeBackWithUndo) {
