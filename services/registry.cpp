@@ -29,6 +29,12 @@ long RegistryBackend::values(RegKey key, std::vector<std::pair<std::wstring, Reg
     return status::ok;
 }
 
+long RegistryBackend::contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values_out,
+                               std::vector<std::wstring>& subkeys) {
+    if (const long listed = values(key, values_out); listed != status::ok) return listed;
+    return subkey_names(key, subkeys);
+}
+
 std::wstring RegistryBackend::status_text(long status) {
     switch (status) {
     case status::file_not_found:
@@ -182,6 +188,12 @@ std::optional<std::vector<std::wstring>> Registry::value_names() {
 std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> Registry::values() {
     std::vector<std::pair<std::wstring, RegistryValue>> all;
     if (current_ == 0 || backend_.values(current_, all) != status::ok) return std::nullopt;
+    return all;
+}
+
+std::optional<Registry::Contents> Registry::contents() {
+    Contents all;
+    if (current_ == 0 || backend_.contents(current_, all.values, all.subkeys) != status::ok) return std::nullopt;
     return all;
 }
 

@@ -72,6 +72,10 @@ public:
     // Every value of the key with its name, type and data. By default the
     // names are listed and each value read; a backend may do it in one pass.
     virtual long values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out);
+    // Every value and every subkey name of the key together. By default the
+    // two listings above; a backend may take the key's sizes once for both.
+    virtual long contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
+                          std::vector<std::wstring>& subkeys);
     // The system's text for a status code, to stand inside a sentence.
     virtual std::wstring status_text(long status);
 };
@@ -133,6 +137,12 @@ public:
     std::optional<std::vector<std::wstring>> value_names();
     // Every value of the current key, names as spelled in the registry.
     std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> values();
+    struct Contents {
+        std::vector<std::pair<std::wstring, RegistryValue>> values;
+        std::vector<std::wstring> subkeys;
+    };
+    // Every value and every subkey name of the current key.
+    std::optional<Contents> contents();
 
     // Relative to the current key, or to the root when no key is current.
     bool key_exists(std::wstring_view path);

@@ -99,42 +99,16 @@ template <typename Next> long list_names(DWORD count, DWORD longest, std::vector
     return ERROR_SUCCESS;
 }
 
-} // namespace
-
-long Win32Registry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
-    names.clear();
-    DWORD count = 0, longest = 0;
-    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr,
-                                            nullptr, nullptr, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    return list_names(count, longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
-        return RegEnumKeyExW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
-    });
-}
-
-long Win32Registry::value_names(RegKey key, std::vector<std::wstring>& names) {
-    names.clear();
-    DWORD count = 0, longest = 0;
-    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            &count, &longest, nullptr, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    return list_names(count, longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
-        return RegEnumValueW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
-    });
-}
-
-long Win32Registry::values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) {
-    // One call per value, name and data together.
+// Reads `count` values of the key, name and data together in one call each;
+// `longest_name` and `longest_data` are the sizes the key reported.
+long read_values(HKEY key, DWORD count, DWORD longest_name, DWORD longest_data,
+                 std::vector<std::pair<std::wstring, RegistryValue>>& out) {
     out.clear();
-    DWORD count = 0, longest_name = 0, longest_data = 0;
-    LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, &count,
-                                      &longest_name, &longest_data, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) return status;
     std::wstring name(longest_name + 1, L'\0');
     std::vector<std::uint8_t> data(std::max<DWORD>(longest_data, 1));
     for (DWORD i = 0; i < count; ++i) {
         DWORD name_size = static_cast<DWORD>(name.size()), data_size = static_cast<DWORD>(data.size()), type = 0;
-        status = RegEnumValueW(to_hkey(key), i, name.data(), &name_size, nullptr, &type, data.data(), &data_size);
+        const LSTATUS status = RegEnumValueW(key, i, name.data(), &name_size, nullptr, &type, data.data(), &data_size);
         if (status == ERROR_NO_MORE_ITEMS) break;
         if (status == ERROR_MORE_DATA && name.size() < 32768 && data.size() < (1u << 26)) {
             // A value grew since the sizes were taken; make room and ask again.
@@ -149,6 +123,59 @@ long Win32Registry::values(RegKey key, std::vector<std::pair<std::wstring, Regis
                                        std::vector<std::uint8_t>(data.data(), data.data() + data_size)});
     }
     return ERROR_SUCCESS;
+}
+
+long read_subkey_names(HKEY key, DWORD count, DWORD longest, std::vector<std::wstring>& names) {
+    names.clear();
+    return list_names(count, longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
+        return RegEnumKeyExW(key, i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+} // namespace
+
+long Win32Registry::subkey_names(RegKey key, std::vector<std::wstring>& names) {
+    names.clear();
+    DWORD count = 0, longest = 0;
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, &count, &longest, nullptr,
+                                            nullptr, nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    return read_subkey_names(to_hkey(key), count, longest, names);
+}
+
+long Win32Registry::value_names(RegKey key, std::vector<std::wstring>& names) {
+    names.clear();
+    DWORD count = 0, longest = 0;
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            &count, &longest, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    return list_names(count, longest, names, [&](DWORD i, wchar_t* name, DWORD* size) {
+        return RegEnumValueW(to_hkey(key), i, name, size, nullptr, nullptr, nullptr, nullptr);
+    });
+}
+
+long Win32Registry::values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) {
+    out.clear();
+    DWORD count = 0, longest_name = 0, longest_data = 0;
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
+                                            &count, &longest_name, &longest_data, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    return read_values(to_hkey(key), count, longest_name, longest_data, out);
+}
+
+long Win32Registry::contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
+                             std::vector<std::wstring>& subkeys) {
+    // One question for the sizes of both listings.
+    values.clear();
+    subkeys.clear();
+    DWORD subkey_count = 0, longest_subkey = 0, value_count = 0, longest_name = 0, longest_data = 0;
+    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, &subkey_count, &longest_subkey,
+                                            nullptr, &value_count, &longest_name, &longest_data, nullptr, nullptr);
+    if (status != ERROR_SUCCESS) return status;
+    if (const long read = read_values(to_hkey(key), value_count, longest_name, longest_data, values);
+        read != ERROR_SUCCESS)
+        return read;
+    return read_subkey_names(to_hkey(key), subkey_count, longest_subkey, subkeys);
 }
 
 std::wstring Win32Registry::status_text(long status) {

@@ -78,8 +78,15 @@ public:
           user_choice_(user_choice) {}
 
     std::vector<RegistryDifference> run() {
-        if (user_choice_) check_user_choices();
+        // The deletions go first: a per-user FileExts key found absent there
+        // holds no choice, and the choice is not asked for.
         check_deletions();
+        if (user_choice_) {
+            std::vector<RegistryDifference> others = std::move(found_);
+            found_.clear();
+            check_user_choices();
+            found_.insert(found_.end(), others.begin(), others.end());
+        }
         for (const auto& id : expected_.key_order) check_key(expected_.keys.at(id));
         for (const auto& [root, path] : walks_) {
             const std::wstring id = identity(root, path);
@@ -126,8 +133,10 @@ private:
                 }
                 continue;
             }
-            reg_.set_root(root);
-            if (reg_.key_exists(path)) report(Kind::key_present, root, path);
+            if (open(root, path, id)) {
+                reg_.close_key();
+                report(Kind::key_present, root, path);
+            }
         }
     }
 
@@ -135,33 +144,32 @@ private:
         const std::wstring id = identity(key.root, key.path);
         for (const auto& gone : missing_)
             if (is_within(id, gone)) return; // named once, at the highest missing key
-        reg_.set_root(key.root);
-        if (!reg_.open_key(key.path, false)) {
+        if (!open(key.root, key.path, id)) {
             missing_.push_back(id);
             report(Kind::key_missing, key.root, key.path);
             return;
         }
         // A key the walk below visits is read whole now, while it is open:
         // its values in one pass, and its listing kept, so the walk need not
-        // open it a second time. A key with several values to compare is
-        // read in one pass too: one call per value it holds, rather than one
-        // per value the script writes and one for the listing.
+        // open it a second time. Any other key has only the values the script
+        // writes read, one call each: reading it whole would cost a call for
+        // its sizes and one for every value it holds.
         std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> all;
         std::map<std::wstring, const RegistryValue*> by_name;
         const bool walked = allowed_.count(id) != 0;
-        if (walked || key.order.size() >= 3) {
-            all = reg_.values();
-            if (all)
-                for (const auto& [value_name, value] : *all) by_name.emplace(to_lower(value_name), &value);
-        }
         if (walked) {
-            Listing listing{std::nullopt, reg_.subkey_names()};
-            if (all) {
+            Listing listing;
+            if (auto contents = reg_.contents()) {
+                all = std::move(contents->values);
                 listing.values.emplace();
                 for (const auto& named : *all) listing.values->push_back(named.first);
+                listing.subkeys = std::move(contents->subkeys);
+                known_subkeys(id, *listing.subkeys);
             }
             listings_[id] = std::move(listing);
         }
+        if (all)
+            for (const auto& [value_name, value] : *all) by_name.emplace(to_lower(value_name), &value);
         const auto read = [&](const std::wstring& value_name) -> std::optional<RegistryValue> {
             if (!all) return reg_.read_value(value_name);
             const auto found = by_name.find(to_lower(value_name));
@@ -190,9 +198,12 @@ private:
         if (auto cached = listings_.find(id); cached != listings_.end()) {
             listing = std::move(cached->second);
         } else {
-            reg_.set_root(root);
-            if (!reg_.open_key(path, false)) return; // a missing expected key is reported by check_key
-            listing = {reg_.value_names(), reg_.subkey_names()};
+            if (!open(root, path, id)) return; // a missing expected key is reported by check_key
+            if (auto contents = reg_.contents()) {
+                listing.values.emplace();
+                for (const auto& named : contents->values) listing.values->push_back(named.first);
+                listing.subkeys = std::move(contents->subkeys);
+            }
             reg_.close_key();
         }
         const auto& values = listing.values;
@@ -225,9 +236,9 @@ private:
                 key.path.find(L'\\') != std::wstring::npos)
                 continue;
             const std::wstring choice = kFileExts + key.path + L"\\UserChoice";
-            if (expected_.keys.count(identity(RootKey::current_user, choice))) continue; // compared as written
-            reg_.set_root(RootKey::current_user);
-            if (!reg_.open_key(choice, false)) continue;
+            const std::wstring choice_id = identity(RootKey::current_user, choice);
+            if (expected_.keys.count(choice_id)) continue; // compared as written
+            if (!open(RootKey::current_user, choice, choice_id)) continue;
             report(Kind::user_choice, RootKey::current_user, choice, reg_.read_string(L"ProgId"));
             reg_.close_key();
         }
@@ -237,6 +248,31 @@ private:
         std::optional<std::vector<std::wstring>> values, subkeys;
     };
 
+    // Opens a key for reading unless what was already read shows it absent:
+    // a key below one found missing, or a name its parent's listing lacks.
+    // Each open costs a call into the system, and most of the keys a damaged
+    // type lacks sit below another it lacks.
+    bool open(RootKey root, const std::wstring& path, const std::wstring& id) {
+        for (const auto& gone : absent_)
+            if (is_within(id, gone)) return false;
+        if (const auto slash = id.find_last_of(L'\\'); slash != std::wstring::npos) {
+            const auto parent = listed_.find(id.substr(0, slash));
+            if (parent != listed_.end() && !parent->second.count(id.substr(slash + 1))) {
+                absent_.push_back(id);
+                return false;
+            }
+        }
+        reg_.set_root(root);
+        if (reg_.open_key(path, false)) return true;
+        if (reg_.last_status() == status::file_not_found) absent_.push_back(id);
+        return false;
+    }
+
+    void known_subkeys(const std::wstring& id, const std::vector<std::wstring>& names) {
+        auto& folded = listed_[id];
+        for (const auto& name : names) folded.insert(to_lower(name));
+    }
+
     Registry reg_;
     Expectation expected_;
     bool user_choice_;
@@ -244,6 +280,8 @@ private:
     std::vector<std::pair<RootKey, std::wstring>> walks_;
     std::set<std::wstring> allowed_; // folded keys a walk may meet
     std::vector<std::wstring> missing_;
+    std::vector<std::wstring> absent_;                  // folded keys known not to exist
+    std::map<std::wstring, std::set<std::wstring>> listed_; // folded key -> its folded subkey names
     std::vector<RegistryDifference> found_;
 };
 

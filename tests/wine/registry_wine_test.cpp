@@ -90,9 +90,13 @@ TEST_F(RegistryOnWine, ListsSubkeysAndValuesAsSpelled) {
 }
 
 // Reading every value in one pass gives what reading them one by one gives,
-// for values larger than a first small buffer too.
+// for values larger than a first small buffer too; reading values and
+// subkeys together gives what the two listings give.
 TEST_F(RegistryOnWine, ReadsEveryValueOfAKeyInOnePassAsOneByOne) {
     Registry reg(backend);
+    const std::wstring long_subkey(200, L's');
+    for (const std::wstring& sub : {std::wstring(L"shell"), long_subkey})
+        ASSERT_TRUE(reg.open_key(std::wstring(kTestKey) + L"\\" + sub, true));
     ASSERT_TRUE(reg.open_key(kTestKey, true));
     const std::wstring big(5000, L'x');
     reg.write_string(L"", L"default");
@@ -110,6 +114,17 @@ TEST_F(RegistryOnWine, ReadsEveryValueOfAKeyInOnePassAsOneByOne) {
     EXPECT_EQ((*all)[1].first, L"Big");
     EXPECT_EQ(registry_string_text((*all)[1].second.data), big);
     EXPECT_EQ(reg.read_string(L"Big"), big);
+
+    auto both = reg.contents();
+    ASSERT_TRUE(both);
+    std::sort(both->values.begin(), both->values.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    EXPECT_EQ(both->values, *all);
+    auto subkeys = reg.subkey_names();
+    ASSERT_TRUE(subkeys);
+    std::sort(subkeys->begin(), subkeys->end());
+    std::sort(both->subkeys.begin(), both->subkeys.end());
+    EXPECT_EQ(both->subkeys, *subkeys);
+    EXPECT_EQ(both->subkeys, (std::vector<std::wstring>{L"shell", long_subkey}));
 }
 
 TEST_F(RegistryOnWine, OpenOnlyCreatesNothingAndAWriteAfterAFailedOpenNamesTheValue) {
