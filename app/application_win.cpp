@@ -97,18 +97,39 @@ void Application::process_messages() {
 
 int Application::run() {
     MSG message;
+    // A thread timer marks the idle moment: it is only delivered after the
+    // thread has waited with nothing else to do, and a wait is when the
+    // system puts what was painted on the screen (and when a program that
+    // waits for this one to be ready is let go).
+    UINT_PTR idle_timer = 0;
+    bool idle_moment = false;
     for (;;) {
         while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
-            if (message.message == WM_QUIT) return 0;
+            if (message.message == WM_QUIT) {
+                if (idle_timer) KillTimer(nullptr, idle_timer);
+                return 0;
+            }
+            if (message.message == WM_TIMER && message.hwnd == nullptr && idle_timer &&
+                message.wParam == idle_timer) {
+                KillTimer(nullptr, idle_timer);
+                idle_timer = 0;
+                idle_moment = true;
+                continue;
+            }
             translate(message);
         }
-        // Nothing waits, paints included: the moment for deferred work.
         if (!idle_work_.empty()) {
-            auto work = std::move(idle_work_);
-            idle_work_.clear();
-            for (auto& step : work) dispatch(step);
-            continue;
+            if (idle_moment || (!idle_timer && !(idle_timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, nullptr)))) {
+                // One piece per idle moment (where no timer can be had, one
+                // piece between rounds of messages), then back to them.
+                idle_moment = false;
+                auto work = std::move(idle_work_.front());
+                idle_work_.pop_front();
+                dispatch(work);
+                continue;
+            }
         }
+        idle_moment = false;
         WaitMessage();
     }
 }

@@ -2,6 +2,7 @@
 
 #include <windows.h>
 
+#include <deque>
 #include <exception>
 #include <functional>
 #include <string>
@@ -66,8 +67,11 @@ public:
 
     // The message loop: runs until the quit request.
     int run();
-    // Work to do once, the next time no message is waiting (all windows
-    // painted): it lets the main window show before its hidden pages are made.
+    // Work to do once the thread has gone idle: every message handled, all
+    // windows painted, and the thread has waited for input once, so that
+    // what it painted is on the screen. Each piece runs in its own idle
+    // moment, in the order given, so input is handled between pieces. It
+    // lets the main window show before its hidden pages are made.
     void when_idle(std::function<void()> work) { idle_work_.push_back(std::move(work)); }
 
     Services& services() { return services_; }
@@ -89,7 +93,7 @@ private:
     HWND main_window_ = nullptr;
     HWND dialog_window_ = nullptr;
     HWND box_owner_ = nullptr;
-    std::vector<std::function<void()>> idle_work_;
+    std::deque<std::function<void()>> idle_work_;
 
     Win32Registry registry_;
     Win32CommandRunner runner_;

@@ -285,21 +285,45 @@ void TFORM_UTAMA::build() {
         if (row.kind == AdvancedRow::Kind::repair) advanced_buttons_[main_component_id(row.component)] = &row;
 
     // The hidden pages hold most of the window's controls; making them after
-    // the first paint lets the window appear at once.
-    app().when_idle([this] { build_later(); });
+    // the first paint lets the window appear at once, and making one page
+    // per idle moment keeps it answering clicks meanwhile.
+    for (int page = 0; page < 3; ++page) app().when_idle([this] { build_later_page(); });
 }
 
 void TFORM_UTAMA::build_later() {
-    if (later_built_ || !controls_) return;
-    later_built_ = true;
-    controls_->add(main_window_later_layout());
-    restriction_view_ =
-        std::make_unique<RestrictionFixerView>(app().services(), component(lvRESTRICT), component(lbRESTRICT));
-    // The values a removal clears are saved first, as every repair's are.
-    restriction_view_->set_backup([](const BackupPlan& plan) {
-        return back_up(app().services(), app().backups(), app().now_text(), L"Remove Restriction", L"btnFIXRESTRICT",
-                       plan);
-    });
+    while (build_later_page()) {
+    }
+}
+
+bool TFORM_UTAMA::build_later_page() {
+    if (!controls_) return false;
+    const auto together = [](std::span<const ControlSpec> page, const std::vector<ControlSpec>& rows) {
+        std::vector<ControlSpec> all(page.begin(), page.end());
+        all.insert(all.end(), rows.begin(), rows.end());
+        return all;
+    };
+    switch (later_pages_built_) {
+    case 0:
+        controls_->add(together(file_associations_page_layout(), association_rows_layout()));
+        break;
+    case 1:
+        controls_->add(restriction_page_layout());
+        restriction_view_ =
+            std::make_unique<RestrictionFixerView>(app().services(), component(lvRESTRICT), component(lbRESTRICT));
+        // The values a removal clears are saved first, as every repair's are.
+        restriction_view_->set_backup([](const BackupPlan& plan) {
+            return back_up(app().services(), app().backups(), app().now_text(), L"Remove Restriction",
+                           L"btnFIXRESTRICT", plan);
+        });
+        break;
+    case 2:
+        controls_->add(together(advanced_page_layout(), advanced_rows_layout()));
+        break;
+    default:
+        return false;
+    }
+    ++later_pages_built_;
+    return true;
 }
 
 void TFORM_UTAMA::set_icons(HINSTANCE instance) {

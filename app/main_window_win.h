@@ -43,9 +43,11 @@ private:
     void on_command(int id, WORD code);
     bool on_notify(const NMHDR* header, LRESULT& result);
     void build();
-    // The other pages' controls, made once the window has been painted (or
-    // at once when one of those pages is chosen before that).
+    // The other pages' controls, made page by page once the window has been
+    // painted (or all at once when one of those pages is chosen before that).
     void build_later();
+    // Makes the next page not yet made; false when every page is made.
+    bool build_later_page();
     void set_icons(HINSTANCE instance);
     void launch(int launcher_id);
 
@@ -109,7 +111,7 @@ private:
     DpiScale scale_;
     std::unique_ptr<FormControls> controls_;
     std::unique_ptr<RestrictionFixerView> restriction_view_;
-    bool later_built_ = false;
+    int later_pages_built_ = 0;
     std::map<int, const AssociationEntry*> association_buttons_;
     std::map<int, const AdvancedRow*> advanced_buttons_;
     UniqueIcon icon_big_, icon_small_;
