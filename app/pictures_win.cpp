@@ -30,12 +30,18 @@ SIZE fit(UINT natural_width, UINT natural_height, int width, int height) {
 } // namespace
 
 std::shared_ptr<const Bitmap> load_picture(std::wstring_view resource, const DpiScale& scale, int width, int height) {
+    return PictureDecoder().load(resource, scale, width, height);
+}
+
+std::shared_ptr<const Bitmap> PictureDecoder::load(std::wstring_view resource, const DpiScale& scale, int width,
+                                                   int height) {
     const std::vector<std::uint8_t> bytes = load_resource(std::wstring(resource));
 
-    ComPtr<IWICImagingFactory> factory;
-    check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                           factory.put_void()),
-          resource);
+    if (!factory_)
+        check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
+                               factory_.put_void()),
+              resource);
+    IWICImagingFactory* factory = factory_.get();
     ComPtr<IWICStream> stream;
     check(factory->CreateStream(stream.put()), resource);
     check(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())), resource);
@@ -91,7 +97,9 @@ void draw_bitmap(HDC dc, const Bitmap& bitmap, int x, int y) {
     HGDIOBJ old = SelectObject(memory, bitmap.handle.get());
     const BLENDFUNCTION blend{AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
     // msimg32 is not a known DLL, so it is loaded from the system folder at
-    // run time rather than imported.
+    // run time rather than imported. Once loaded, a later load of the name by
+    // a system DLL (Wine's comctl32 loads it when it first needs
+    // TransparentBlt) finds this copy, not one beside the program.
     using AlphaBlendFn = BOOL(WINAPI*)(HDC, int, int, int, int, HDC, int, int, int, int, BLENDFUNCTION);
     static const auto alpha_blend = system_function<AlphaBlendFn>(L"msimg32.dll", "AlphaBlend");
     if (alpha_blend)

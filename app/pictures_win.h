@@ -2,6 +2,8 @@
 
 #include <windows.h>
 
+#include <wincodec.h>
+
 #include <memory>
 #include <string_view>
 
@@ -17,10 +19,22 @@ struct Bitmap {
     int width = 0, height = 0;
 };
 
-// Decodes a PNG stored as an RCDATA resource of the program with WIC. With a
-// size of 0 x 0 the picture keeps its own size, scaled by the DPI; otherwise
-// it is scaled to fit that size with its proportions kept. Raises when the
-// resource is missing or cannot be decoded.
+// Decodes PNGs stored as RCDATA resources of the program with WIC, all with
+// one imaging factory, made at the first picture: making one is a lookup of
+// its class, so a form keeps one decoder for all its pictures.
+class PictureDecoder {
+public:
+    // With a size of 0 x 0 the picture keeps its own size, scaled by the DPI;
+    // otherwise it is scaled to fit that size with its proportions kept.
+    // Raises when the resource is missing or cannot be decoded.
+    std::shared_ptr<const Bitmap> load(std::wstring_view resource, const DpiScale& scale, int width = 0,
+                                       int height = 0);
+
+private:
+    ComPtr<IWICImagingFactory> factory_;
+};
+
+// One picture with a decoder of its own.
 std::shared_ptr<const Bitmap> load_picture(std::wstring_view resource, const DpiScale& scale, int width = 0,
                                            int height = 0);
 
