@@ -35,8 +35,8 @@ std::wstring build_name() {
 
 Application::Application()
     : runner_([this] { process_messages(); }),
-      log_store_(program_folder()),
-      backups_(program_folder()),
+      log_store_(LaterFolder(program_folder)),
+      backups_(LaterFolder(program_folder)),
       log_(local_time, build_name()),
       logged_runner_(runner_, log_),
       services_{registry_, logged_runner_, files_, folders_, texts_, *this, L""} {

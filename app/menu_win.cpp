@@ -12,6 +12,7 @@
 #include "app/application_win.h"
 #include "services/error.h"
 #include "services/handles_win.h"
+#include "services/system_library_win.h"
 
 namespace vx {
 
@@ -85,7 +86,7 @@ void shell_open(HWND owner, const ShellTarget& target) {
     // The program starts in the system folder, not in the folder this one was
     // started from, where a planted DLL or program could be picked up.
     const std::wstring folder = system_folder();
-    const auto result = reinterpret_cast<INT_PTR>(ShellExecuteW(
+    const auto result = reinterpret_cast<INT_PTR>(shell_execute(
         owner, L"open", target.file.c_str(), target.parameters.empty() ? nullptr : target.parameters.c_str(),
         folder.c_str(), SW_SHOW));
     app().log().command_started(target_text(target), result > 32);

@@ -9,6 +9,7 @@
 #include "services/error.h"
 #include "services/handles_win.h"
 #include "services/system_error_win.h"
+#include "services/system_library_win.h"
 
 namespace vx {
 
@@ -134,7 +135,7 @@ void open_system_restore(HWND owner) {
     const UINT length = GetSystemDirectoryW(folder, MAX_PATH);
     if (length == 0 || length >= MAX_PATH) return;
     const std::wstring program = std::wstring(folder, length) + L"\\rstrui.exe";
-    ShellExecuteW(owner, L"open", program.c_str(), nullptr, folder, SW_SHOW);
+    shell_execute(owner, L"open", program.c_str(), nullptr, folder, SW_SHOW);
 }
 
 } // namespace vx

@@ -7,12 +7,13 @@
 namespace vx {
 
 std::wstring Win32BackupFolders::root() {
-    if (program_folder_.empty()) throw Error(L"The ProgramData folder is not known");
+    const std::wstring& program_folder = program_folder_.get();
+    if (program_folder.empty()) throw Error(L"The ProgramData folder is not known");
     // Both folders are checked each time: a backup is written and put back
     // elevated, so neither may be one that someone else made or can change.
-    if (const auto problem = make_log_folder(program_folder_); !problem.empty())
-        throw Error(L"The folder \"" + program_folder_ + L"\" cannot hold backups: " + problem);
-    const std::wstring backups = program_folder_ + L"\\Backups";
+    if (const auto problem = make_log_folder(program_folder); !problem.empty())
+        throw Error(L"The folder \"" + program_folder + L"\" cannot hold backups: " + problem);
+    const std::wstring backups = program_folder + L"\\Backups";
     if (const auto problem = make_private_folder(backups); !problem.empty())
         throw Error(L"The folder \"" + backups + L"\" cannot hold backups: " + problem);
     return backups;

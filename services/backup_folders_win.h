@@ -3,6 +3,7 @@
 #include <string>
 
 #include "fixers/undo/backup.h"
+#include "services/log_store_win.h"
 
 namespace vx {
 
@@ -12,11 +13,11 @@ namespace vx {
 class Win32BackupFolders : public BackupFolders {
 public:
     // `program_folder` is the log's folder, such as "C:\ProgramData\Vantrix".
-    explicit Win32BackupFolders(std::wstring program_folder) : program_folder_(std::move(program_folder)) {}
+    explicit Win32BackupFolders(LaterFolder program_folder) : program_folder_(std::move(program_folder)) {}
     std::wstring root() override;
 
 private:
-    std::wstring program_folder_;
+    LaterFolder program_folder_;
 };
 
 } // namespace vx

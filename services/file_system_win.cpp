@@ -13,6 +13,7 @@
 #include "services/error.h"
 #include "services/handles_win.h"
 #include "services/system_error_win.h"
+#include "services/system_library_win.h"
 
 namespace vx {
 
@@ -447,7 +448,7 @@ void Win32FileSystem::delete_tree(const std::wstring& path) {
     operation.pFrom = source.c_str();
     // No FOF_ALLOWUNDO: the tree is deleted for good, not moved to the Recycle Bin.
     operation.fFlags = FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI;
-    const int result = SHFileOperationW(&operation);
+    const int result = shell_file_operation(&operation);
     // Success only when the folder is really gone: a file that another
     // program holds open stops the delete part way.
     if (result == 0 && !operation.fAnyOperationsAborted && !directory_exists(path)) return;

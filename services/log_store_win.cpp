@@ -20,10 +20,10 @@ std::wstring make_log_folder(const std::wstring& folder) {
 
 void Win32LogStore::check_folder() {
     if (!checked_) {
-        problem_ = folder_.empty() ? L"the ProgramData folder is not known" : make_folder_(folder_);
+        problem_ = folder_.get().empty() ? L"the ProgramData folder is not known" : make_folder_(folder_.get());
         checked_ = true;
     }
-    if (!problem_.empty()) throw Error(L"The log cannot be written to \"" + folder_ + L"\": " + problem_);
+    if (!problem_.empty()) throw Error(L"The log cannot be written to \"" + folder_.get() + L"\": " + problem_);
 }
 
 std::uint64_t Win32LogStore::size() {

@@ -6,6 +6,7 @@
 
 #include "services/handles_win.h"
 #include "services/system_error_win.h"
+#include "services/system_library_win.h"
 
 namespace vx {
 
@@ -107,7 +108,7 @@ std::wstring make_private_folder(const std::wstring& path, const wchar_t* securi
 std::wstring program_data_folder() {
     PWSTR path = nullptr;
     std::wstring folder;
-    if (SUCCEEDED(SHGetKnownFolderPath(FOLDERID_ProgramData, KF_FLAG_DONT_VERIFY, nullptr, &path)) && path) folder = path;
+    if (SUCCEEDED(known_folder_path(FOLDERID_ProgramData, KF_FLAG_DONT_VERIFY, &path)) && path) folder = path;
     CoTaskMemFree(path);
     return folder;
 }

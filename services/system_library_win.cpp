@@ -21,4 +21,27 @@ FARPROC system_procedure(const wchar_t* dll, const char* name) {
     return module ? GetProcAddress(module, name) : nullptr;
 }
 
+HINSTANCE shell_execute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                        const wchar_t* folder, int show) {
+    using Fn = HINSTANCE(WINAPI*)(HWND, LPCWSTR, LPCWSTR, LPCWSTR, LPCWSTR, INT);
+    static const auto call = system_function<Fn>(L"shell32.dll", "ShellExecuteW");
+    if (!call) return reinterpret_cast<HINSTANCE>(static_cast<INT_PTR>(SE_ERR_DLLNOTFOUND));
+    return call(owner, verb, file, parameters, folder, show);
+}
+
+int shell_file_operation(SHFILEOPSTRUCTW* operation) {
+    using Fn = int(WINAPI*)(LPSHFILEOPSTRUCTW);
+    static const auto call = system_function<Fn>(L"shell32.dll", "SHFileOperationW");
+    if (!call) return ERROR_PROC_NOT_FOUND;
+    return call(operation);
+}
+
+HRESULT known_folder_path(REFKNOWNFOLDERID folder, DWORD flags, PWSTR* path) {
+    *path = nullptr;
+    using Fn = HRESULT(WINAPI*)(REFKNOWNFOLDERID, DWORD, HANDLE, PWSTR*);
+    static const auto call = system_function<Fn>(L"shell32.dll", "SHGetKnownFolderPath");
+    if (!call) return HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
+    return call(folder, flags, nullptr, path);
+}
+
 } // namespace vx

@@ -7,6 +7,9 @@
 
 #include <windows.h>
 
+#include <shellapi.h>
+#include <shlobj.h>
+
 namespace vx {
 
 // Makes the system folder the only place later loads look in, for the
@@ -23,5 +26,16 @@ FARPROC system_procedure(const wchar_t* dll, const char* name);
 template <typename Function> Function system_function(const wchar_t* dll, const char* name) {
     return reinterpret_cast<Function>(reinterpret_cast<void*>(system_procedure(dll, name)));
 }
+
+// The shell's calls the program makes, with shell32 loaded from the system
+// folder when one is first made: shell32 and the DLLs it brings along cost
+// start-up time and memory, and nothing before the first launch, log line or
+// repair needs them. Each answers as the call itself does when shell32 or
+// the export cannot be had (ShellExecuteW a code of 32 or less, the others a
+// failure).
+HINSTANCE shell_execute(HWND owner, const wchar_t* verb, const wchar_t* file, const wchar_t* parameters,
+                        const wchar_t* folder, int show);
+int shell_file_operation(SHFILEOPSTRUCTW* operation);
+HRESULT known_folder_path(REFKNOWNFOLDERID folder, DWORD flags, PWSTR* path);
 
 } // namespace vx
