@@ -212,14 +212,19 @@ std::vector<ControlSpec> main_window_opening_layout() {
     return all;
 }
 
+std::vector<std::vector<ControlSpec>> main_window_later_pages() {
+    const auto page = [](std::span<const ControlSpec> controls, const std::vector<ControlSpec>& rows) {
+        std::vector<ControlSpec> all(controls.begin(), controls.end());
+        all.insert(all.end(), rows.begin(), rows.end());
+        return all;
+    };
+    return {page(file_associations_page_layout(), association_rows_layout()), page(restriction_page_layout(), {}),
+            page(advanced_page_layout(), advanced_rows_layout())};
+}
+
 std::vector<ControlSpec> main_window_later_layout() {
     std::vector<ControlSpec> all;
-    auto append = [&all](auto&& table) { all.insert(all.end(), table.begin(), table.end()); };
-    append(file_associations_page_layout());
-    append(association_rows_layout());
-    append(restriction_page_layout());
-    append(advanced_page_layout());
-    append(advanced_rows_layout());
+    for (const auto& page : main_window_later_pages()) all.insert(all.end(), page.begin(), page.end());
     return all;
 }
 

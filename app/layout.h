@@ -132,5 +132,8 @@ std::vector<ControlSpec> main_window_layout();
 // pages' controls, which are made once the window has been painted.
 std::vector<ControlSpec> main_window_opening_layout();
 std::vector<ControlSpec> main_window_later_layout();
+// The later part page by page, in creation order: each hidden page with its
+// rows, made one at a time.
+std::vector<std::vector<ControlSpec>> main_window_later_pages();
 
 } // namespace vx

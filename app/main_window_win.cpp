@@ -287,7 +287,8 @@ void TFORM_UTAMA::build() {
     // The hidden pages hold most of the window's controls; making them after
     // the first paint lets the window appear at once, and making one page
     // per idle moment keeps it answering clicks meanwhile.
-    for (int page = 0; page < 3; ++page) app().when_idle([this] { build_later_page(); });
+    for (std::size_t page = 0; page < main_window_later_pages().size(); ++page)
+        app().when_idle([this] { build_later_page(); });
 }
 
 void TFORM_UTAMA::build_later() {
@@ -297,17 +298,10 @@ void TFORM_UTAMA::build_later() {
 
 bool TFORM_UTAMA::build_later_page() {
     if (!controls_) return false;
-    const auto together = [](std::span<const ControlSpec> page, const std::vector<ControlSpec>& rows) {
-        std::vector<ControlSpec> all(page.begin(), page.end());
-        all.insert(all.end(), rows.begin(), rows.end());
-        return all;
-    };
-    switch (later_pages_built_) {
-    case 0:
-        controls_->add(together(file_associations_page_layout(), association_rows_layout()));
-        break;
-    case 1:
-        controls_->add(restriction_page_layout());
+    const auto pages = main_window_later_pages();
+    if (later_pages_built_ >= pages.size()) return false;
+    controls_->add(pages[later_pages_built_++]);
+    if (!restriction_view_ && component(lvRESTRICT)) {
         restriction_view_ =
             std::make_unique<RestrictionFixerView>(app().services(), component(lvRESTRICT), component(lbRESTRICT));
         // The values a removal clears are saved first, as every repair's are.
@@ -315,14 +309,7 @@ bool TFORM_UTAMA::build_later_page() {
             return back_up(app().services(), app().backups(), app().now_text(), L"Remove Restriction",
                            L"btnFIXRESTRICT", plan);
         });
-        break;
-    case 2:
-        controls_->add(together(advanced_page_layout(), advanced_rows_layout()));
-        break;
-    default:
-        return false;
     }
-    ++later_pages_built_;
     return true;
 }
 

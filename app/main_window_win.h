@@ -111,7 +111,7 @@ private:
     DpiScale scale_;
     std::unique_ptr<FormControls> controls_;
     std::unique_ptr<RestrictionFixerView> restriction_view_;
-    int later_pages_built_ = 0;
+    std::size_t later_pages_built_ = 0;
     std::map<int, const AssociationEntry*> association_buttons_;
     std::map<int, const AdvancedRow*> advanced_buttons_;
     UniqueIcon icon_big_, icon_small_;

@@ -29,10 +29,6 @@ SIZE fit(UINT natural_width, UINT natural_height, int width, int height) {
 
 } // namespace
 
-std::shared_ptr<const Bitmap> load_picture(std::wstring_view resource, const DpiScale& scale, int width, int height) {
-    return PictureDecoder().load(resource, scale, width, height);
-}
-
 std::shared_ptr<const Bitmap> PictureDecoder::load(std::wstring_view resource, const DpiScale& scale, int width,
                                                    int height) {
     const std::vector<std::uint8_t> bytes = load_resource(std::wstring(resource));

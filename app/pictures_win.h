@@ -34,10 +34,6 @@ private:
     ComPtr<IWICImagingFactory> factory_;
 };
 
-// One picture with a decoder of its own.
-std::shared_ptr<const Bitmap> load_picture(std::wstring_view resource, const DpiScale& scale, int width = 0,
-                                           int height = 0);
-
 // Draws the bitmap with its transparency at (x, y), at its own size.
 void draw_bitmap(HDC dc, const Bitmap& bitmap, int x, int y);
 

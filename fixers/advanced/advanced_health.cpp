@@ -15,10 +15,6 @@ namespace {
 
 using namespace advanced_keys;
 
-constexpr auto HKCR = RootKey::classes_root;
-constexpr auto HKCU = RootKey::current_user;
-constexpr auto HKLM = RootKey::local_machine;
-
 std::wstring quoted(std::wstring_view text) {
     return L"\"" + std::wstring(text) + L"\"";
 }

@@ -3,7 +3,13 @@
 // Registry keys and value names that both the Advanced page's repairs and
 // their checks use.
 
+#include "services/registry.h"
+
 namespace vx::advanced_keys {
+
+inline constexpr auto HKCR = RootKey::classes_root;
+inline constexpr auto HKCU = RootKey::current_user;
+inline constexpr auto HKLM = RootKey::local_machine;
 
 inline constexpr wchar_t kWinlogon[] = L"SOFTWARE\\Microsoft\\Windows NT\\CurrentVersion\\Winlogon";
 inline constexpr wchar_t kNonEnum[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Policies\\NonEnum";

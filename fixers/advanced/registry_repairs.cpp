@@ -13,10 +13,6 @@ namespace {
 
 using namespace advanced_keys;
 
-constexpr auto HKCR = RootKey::classes_root;
-constexpr auto HKCU = RootKey::current_user;
-constexpr auto HKLM = RootKey::local_machine;
-
 // Opens (creating when needed) a key and writes its default value.
 void write_default(Registry& reg, RootKey root, const std::wstring& path, const std::wstring& text) {
     reg.set_root(root);

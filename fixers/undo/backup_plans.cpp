@@ -10,10 +10,6 @@ namespace {
 
 using namespace advanced_keys;
 
-constexpr auto HKCR = RootKey::classes_root;
-constexpr auto HKCU = RootKey::current_user;
-constexpr auto HKLM = RootKey::local_machine;
-
 BackupKey values(RootKey root, std::wstring path, std::vector<std::wstring> names) {
     return {root, std::move(path), std::move(names)};
 }

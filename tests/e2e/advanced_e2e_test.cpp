@@ -36,10 +36,7 @@ public:
         HWND box = find_control(main_, ScrollBox1);
         HWND button = find_control(main_, button_id);
         ASSERT_NE(button, nullptr);
-        SendMessageW(box, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
-        for (int step = 0; step < 100 && !shown_in(button, box); ++step)
-            SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
-        ASSERT_TRUE(shown_in(button, box));
+        ASSERT_TRUE(scroll_into_view(button, box));
         click(button);
     }
 

@@ -38,10 +38,6 @@ constexpr char kLeftoverScript[] = "Windows Registry Editor Version 5.00\r\n\r\n
                                    "[HKEY_CURRENT_USER\\Software\\VantrixLeftover]\r\n"
                                    "\"imported\"=\"the old file\"\r\n";
 
-bool running_on_wine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 bool exists(const std::wstring& path) {
     return GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
 }
@@ -153,9 +149,7 @@ protected:
         HWND box = find_control(main, ScrollBox2);
         HWND button = find_control(main, button_id);
         EXPECT_NE(button, nullptr);
-        for (int step = 0; step < 100 && !shown_in(button, box); ++step)
-            SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
-        EXPECT_TRUE(shown_in(button, box));
+        EXPECT_TRUE(scroll_into_view(button, box));
         EXPECT_TRUE(IsWindowVisible(button) && IsWindowEnabled(button));
         EXPECT_EQ(window_text(button), L"FIX");
         click(button);

@@ -341,6 +341,17 @@ bool shown_in(HWND control, HWND box) {
     return rect.top >= 0 && rect.left >= 0 && rect.bottom <= client.bottom && rect.right <= client.right;
 }
 
+bool scroll_into_view(HWND control, HWND box) {
+    SendMessageW(box, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
+    for (int step = 0; step < 100 && !shown_in(control, box); ++step)
+        SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
+    return shown_in(control, box);
+}
+
+bool running_on_wine() {
+    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
+}
+
 std::optional<MessageBoxInfo> next_box(DWORD process_id, DWORD timeout_ms) {
     auto box = wait_message_box(process_id, timeout_ms);
     if (!box || box->icon != IconKind::unknown) return box;

@@ -88,6 +88,13 @@ std::wstring class_of(HWND window);
 RECT rect_in(HWND window, HWND reference);
 // True when the control lies wholly inside the box's visible client area.
 bool shown_in(HWND control, HWND box);
+// Scrolls a scroll box to its top, then down line by line until the control
+// is wholly shown; answers whether it is.
+bool scroll_into_view(HWND control, HWND box);
+
+// True in a Wine prefix (ntdll has wine_get_version), for the places where a
+// test accounts for Wine.
+bool running_on_wine();
 
 // Posts a click to a button, as a mouse click would do it; does not wait for
 // the handler, which may show a modal box.

@@ -18,6 +18,7 @@
 #include "app/components.h"
 #include "fixers/advanced/advanced_catalogue.h"
 #include "fixers/assoc/assoc_catalogue.h"
+#include "tests/e2e/app_at_dpi.h"
 #include "tests/e2e/driver.h"
 
 namespace vx::e2e {
@@ -30,28 +31,12 @@ constexpr int kAssociationsPage = 1;
 constexpr int kAdvancedPage = 3;
 constexpr wchar_t kPlantedVerb[] = L"vantrixevil";
 
-bool running_on_wine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
-std::wstring screenshot_path(const std::wstring& name) {
-    std::wstring folder = L"" VANTRIX_SCREENSHOT_DIR;
-    for (auto& c : folder)
-        if (c == L'/') c = L'\\';
-    if (!folder.empty() && folder.front() == L'\\') folder = L"Z:" + folder; // Wine's drive for the host's root
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\" + name + L".png";
-}
-
 // Scrolls a row's control into view in its scroll box and clicks it.
 void press_in(HWND main, int scroll_box, int button_id) {
     HWND box = find_control(main, scroll_box);
     HWND button = find_control(main, button_id);
     ASSERT_NE(button, nullptr);
-    SendMessageW(box, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
-    for (int step = 0; step < 100 && !shown_in(button, box); ++step)
-        SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
-    ASSERT_TRUE(shown_in(button, box));
+    ASSERT_TRUE(scroll_into_view(button, box));
     click(button);
 }
 
@@ -387,26 +372,7 @@ TEST(AdvancedCheck, ARepairWhoseCommandChangedNothingEndsInAnErrorNotTheNotice) 
 
 // Both pages after a check, at 96 DPI and at 144 set through the prefix's
 // LogPixels: the marks sit in their rows, scaled with them.
-class HealthMarksAtDpi : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override {
-        dpi_ = std::make_unique<PrefixDpi>(GetParam());
-        ASSERT_TRUE(dpi_->set());
-        app = App::launch();
-        main = app.main_window();
-        ASSERT_NE(main, nullptr);
-    }
-    void TearDown() override {
-        app.terminate();
-        // The prefix goes back to 96 DPI for the tests after this one.
-        dpi_.reset();
-    }
-    int scale(int value) const { return MulDiv(value, GetParam(), 96); }
-
-    App app;
-    HWND main = nullptr;
-    std::unique_ptr<PrefixDpi> dpi_;
-};
+class HealthMarksAtDpi : public AppAtDpi {};
 
 TEST_P(HealthMarksAtDpi, BothPagesShowTheirMarksInTheirRows) {
     const std::wstring dpi = std::to_wstring(GetParam()) + L"dpi";

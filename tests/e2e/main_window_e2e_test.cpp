@@ -18,6 +18,7 @@
 #include "app/components.h"
 #include "fixers/advanced/advanced_catalogue.h"
 #include "fixers/assoc/assoc_catalogue.h"
+#include "tests/e2e/app_at_dpi.h"
 #include "tests/e2e/driver.h"
 
 namespace vx::e2e {
@@ -28,22 +29,8 @@ using namespace main_ids;
 constexpr int kPages[] = {TabSheet1, tsFILEASSOC, tsRESTRICTFIX, tsADVANCEDFIX};
 constexpr const wchar_t* kPageFiles[] = {L"home", L"file-associations", L"restriction", L"advanced"};
 
-bool running_on_wine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 std::string name_of(int id) {
     return to_narrow(std::wstring(main_component_name(id)));
-}
-
-// Where the screenshots go, as a path this Wine process can open.
-std::wstring screenshot_path(const std::wstring& name) {
-    std::wstring folder = L"" VANTRIX_SCREENSHOT_DIR;
-    for (auto& c : folder)
-        if (c == L'/') c = L'\\';
-    if (!folder.empty() && folder.front() == L'\\') folder = L"Z:" + folder; // Wine's drive for the host's root
-    CreateDirectoryW(folder.c_str(), nullptr);
-    return folder + L"\\" + name + L".png";
 }
 
 HWND focused_in(HWND window) {
@@ -299,29 +286,8 @@ TEST_F(AboutWindow, ThePopupMenuOpensAtTheMenuButtonsCornerAndItsItemShowsAbout)
     close_with_ok(about);
 }
 
-// The layout of the running program at the DPI the prefix reports: 96, and
-// 144 set through the prefix's HKCU\Control Panel\Desktop "LogPixels", which
-// Wine 8 reads when a program starts.
-class MainWindowLayout : public ::testing::TestWithParam<int> {
-protected:
-    void SetUp() override {
-        dpi_ = std::make_unique<PrefixDpi>(GetParam());
-        ASSERT_TRUE(dpi_->set());
-        app = App::launch();
-        main = app.main_window();
-        ASSERT_NE(main, nullptr);
-    }
-    void TearDown() override {
-        app.terminate();
-        // The prefix goes back to 96 DPI for the tests after this one.
-        dpi_.reset();
-    }
-    int scale(int value) const { return MulDiv(value, GetParam(), 96); }
-
-    App app;
-    HWND main = nullptr;
-    std::unique_ptr<PrefixDpi> dpi_;
-};
+// The layout of the running program at the DPI the prefix reports.
+class MainWindowLayout : public AppAtDpi {};
 
 TEST_P(MainWindowLayout, KeyComponentsSitWhereTheTablesSayScaledByTheDpi) {
     RECT client;

@@ -30,10 +30,6 @@ constexpr wchar_t kPoliciesExplorer[] = L"SOFTWARE\\Microsoft\\Windows\\CurrentV
 constexpr wchar_t kTaskManager[] = L"Task Manager";
 constexpr wchar_t kShutdown[] = L"Shutdown, Sleep, Restart, Hibernate command";
 
-bool running_on_wine() {
-    return GetProcAddress(GetModuleHandleW(L"ntdll.dll"), "wine_get_version") != nullptr;
-}
-
 HKEY root_of(RootKey root) {
     return root == RootKey::local_machine ? HKEY_LOCAL_MACHINE : HKEY_CURRENT_USER;
 }

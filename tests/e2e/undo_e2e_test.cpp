@@ -97,8 +97,7 @@ std::optional<MessageBoxInfo> press(const App& app, HWND main, int page, int scr
     HWND box = find_control(main, scroll_box);
     HWND button = find_control(main, button_id);
     if (!box || !button) return std::nullopt;
-    SendMessageW(box, WM_VSCROLL, MAKEWPARAM(SB_TOP, 0), 0);
-    for (int step = 0; step < 100 && !shown_in(button, box); ++step) SendMessageW(box, WM_VSCROLL, SB_LINEDOWN, 0);
+    if (!scroll_into_view(button, box)) return std::nullopt;
     click(button);
     auto shown = wait_message_box(app.id(), 60000);
     if (shown) answer(*shown, IDOK);

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <set>
+#include <vector>
 
 #include "app/components.h"
 #include "app/layout.h"
@@ -45,6 +46,26 @@ TEST(MainWindowOpening, ShowsTheHeaderAndHomeFirstAndMakesTheOtherPagesAfterward
         const int page = page_of(later[i], parent_of);
         EXPECT_TRUE(page == tsFILEASSOC || page == tsRESTRICTFIX || page == tsADVANCEDFIX) << later[i].id;
     }
+
+    // Made one page at a time: each part holds one whole page, in order, so
+    // every control's container exists when the control is made.
+    std::vector<int> made_pages;
+    std::size_t at = opening.size();
+    for (const auto& part : main_window_later_pages()) {
+        ASSERT_FALSE(part.empty());
+        const int page = page_of(part.front(), parent_of);
+        made_pages.push_back(page);
+        std::set<int> made;
+        for (const auto& control : part) {
+            EXPECT_EQ(page_of(control, parent_of), page) << control.id;
+            EXPECT_TRUE(control.parent == page || made.count(control.parent)) << control.id << " before its parent";
+            if (control.id != kUnnamedId) made.insert(control.id);
+            ASSERT_LT(at, all.size());
+            EXPECT_EQ(control.id, all[at++].id);
+        }
+    }
+    EXPECT_EQ(at, all.size());
+    EXPECT_EQ(made_pages, (std::vector<int>{tsFILEASSOC, tsRESTRICTFIX, tsADVANCEDFIX}));
 }
 
 } // namespace
