@@ -119,9 +119,10 @@ int Application::run() {
             translate(message);
         }
         if (!idle_work_.empty()) {
-            if (idle_moment || (!idle_timer && !(idle_timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, nullptr)))) {
-                // One piece per idle moment (where no timer can be had, one
-                // piece between rounds of messages), then back to them.
+            if (!idle_moment && !idle_timer) idle_timer = SetTimer(nullptr, 0, USER_TIMER_MINIMUM, nullptr);
+            // One piece per idle moment (where no timer can be had, one piece
+            // between rounds of messages), then back to the messages.
+            if (idle_moment || !idle_timer) {
                 idle_moment = false;
                 auto work = std::move(idle_work_.front());
                 idle_work_.pop_front();

@@ -346,7 +346,7 @@ public:
         double items = 0; // names or values a listing answered
     };
     Tally opens{"opens of keys that exist"}, opens_missing{"opens of keys that do not"}, closes{"closes"},
-        queries{"single value reads"}, listings{"name listings (names)"}, value_reads{"whole-key reads (values)"},
+        queries{"single value reads"}, listings{"name listings (names)"},
         contents_reads{"whole-key reads with subkeys (values + names)"};
 
     long open(RegKey parent, const std::wstring& path, std::uint32_t access, bool create, RegKey& key) override {
@@ -383,12 +383,6 @@ public:
         add(listings, start, names.size());
         return status;
     }
-    long values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) override {
-        const auto start = Clock::now();
-        const long status = inner_.values(key, out);
-        add(value_reads, start, out.size());
-        return status;
-    }
     long contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
                   std::vector<std::wstring>& subkeys) override {
         const auto start = Clock::now();
@@ -398,7 +392,7 @@ public:
     }
 
     void report_all(const char* prefix) const {
-        for (const Tally* tally : {&opens, &opens_missing, &closes, &queries, &listings, &value_reads, &contents_reads}) {
+        for (const Tally* tally : {&opens, &opens_missing, &closes, &queries, &listings, &contents_reads}) {
             if (tally->calls == 0) continue;
             char line[160];
             std::snprintf(line, sizeof line, "%s%s: %d calls", prefix, tally->what, tally->calls);

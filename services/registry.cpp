@@ -17,21 +17,16 @@ std::wstring strip_leading_backslash(std::wstring_view path) {
 
 } // namespace
 
-long RegistryBackend::values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) {
-    out.clear();
+long RegistryBackend::contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
+                               std::vector<std::wstring>& subkeys) {
+    values.clear();
     std::vector<std::wstring> names;
     if (const long listed = value_names(key, names); listed != status::ok) return listed;
     for (auto& name : names) {
         RegistryValue value;
         // A value deleted since it was listed is left out.
-        if (query(key, name, value) == status::ok) out.emplace_back(std::move(name), std::move(value));
+        if (query(key, name, value) == status::ok) values.emplace_back(std::move(name), std::move(value));
     }
-    return status::ok;
-}
-
-long RegistryBackend::contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values_out,
-                               std::vector<std::wstring>& subkeys) {
-    if (const long listed = values(key, values_out); listed != status::ok) return listed;
     return subkey_names(key, subkeys);
 }
 
@@ -183,12 +178,6 @@ std::optional<std::vector<std::wstring>> Registry::value_names() {
     std::vector<std::wstring> names;
     if (current_ == 0 || backend_.value_names(current_, names) != status::ok) return std::nullopt;
     return names;
-}
-
-std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> Registry::values() {
-    std::vector<std::pair<std::wstring, RegistryValue>> all;
-    if (current_ == 0 || backend_.values(current_, all) != status::ok) return std::nullopt;
-    return all;
 }
 
 std::optional<Registry::Contents> Registry::contents() {

@@ -69,11 +69,9 @@ public:
     // The names of the key's subkeys / values, as spelled in the registry.
     virtual long subkey_names(RegKey key, std::vector<std::wstring>& names) = 0;
     virtual long value_names(RegKey key, std::vector<std::wstring>& names) = 0;
-    // Every value of the key with its name, type and data. By default the
-    // names are listed and each value read; a backend may do it in one pass.
-    virtual long values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out);
-    // Every value and every subkey name of the key together. By default the
-    // two listings above; a backend may take the key's sizes once for both.
+    // Every value of the key with its name, type and data, and every subkey
+    // name. By default the names are listed and each value read; a backend
+    // may read names and data in one pass and take the sizes once for both.
     virtual long contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
                           std::vector<std::wstring>& subkeys);
     // The system's text for a status code, to stand inside a sentence.
@@ -135,13 +133,12 @@ public:
     // is current or the key cannot be listed.
     std::optional<std::vector<std::wstring>> subkey_names();
     std::optional<std::vector<std::wstring>> value_names();
-    // Every value of the current key, names as spelled in the registry.
-    std::optional<std::vector<std::pair<std::wstring, RegistryValue>>> values();
     struct Contents {
         std::vector<std::pair<std::wstring, RegistryValue>> values;
         std::vector<std::wstring> subkeys;
     };
-    // Every value and every subkey name of the current key.
+    // Every value and every subkey name of the current key, names as
+    // spelled in the registry.
     std::optional<Contents> contents();
 
     // Relative to the current key, or to the root when no key is current.

@@ -154,15 +154,6 @@ long Win32Registry::value_names(RegKey key, std::vector<std::wstring>& names) {
     });
 }
 
-long Win32Registry::values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) {
-    out.clear();
-    DWORD count = 0, longest_name = 0, longest_data = 0;
-    const LSTATUS status = RegQueryInfoKeyW(to_hkey(key), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
-                                            &count, &longest_name, &longest_data, nullptr, nullptr);
-    if (status != ERROR_SUCCESS) return status;
-    return read_values(to_hkey(key), count, longest_name, longest_data, out);
-}
-
 long Win32Registry::contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
                              std::vector<std::wstring>& subkeys) {
     // One question for the sizes of both listings.

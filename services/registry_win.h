@@ -16,7 +16,6 @@ public:
     long delete_tree(RegKey parent, const std::wstring& subkey) override;
     long subkey_names(RegKey key, std::vector<std::wstring>& names) override;
     long value_names(RegKey key, std::vector<std::wstring>& names) override;
-    long values(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& out) override;
     long contents(RegKey key, std::vector<std::pair<std::wstring, RegistryValue>>& values,
                   std::vector<std::wstring>& subkeys) override;
     std::wstring status_text(long status) override;
