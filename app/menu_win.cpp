@@ -139,11 +139,11 @@ bool open_through_desktop_shell(const ShellTarget& target) {
     Bstr file(target.file.c_str());
     Variant arguments, directory, operation, show;
     arguments.get().vt = VT_BSTR;
-    arguments.get().bstrVal = SysAllocString(target.parameters.c_str());
+    arguments.get().bstrVal = sys_alloc_string(target.parameters.c_str());
     directory.get().vt = VT_BSTR;
-    directory.get().bstrVal = SysAllocString(L"");
+    directory.get().bstrVal = sys_alloc_string(L"");
     operation.get().vt = VT_BSTR;
-    operation.get().bstrVal = SysAllocString(L"open");
+    operation.get().bstrVal = sys_alloc_string(L"open");
     show.get().vt = VT_I4;
     show.get().lVal = SW_SHOWNORMAL;
     return SUCCEEDED(shell->ShellExecute(file.get(), arguments.get(), directory.get(), operation.get(), show.get()));

@@ -25,8 +25,8 @@ public:
 };
 
 [[noreturn]] void fail(HRESULT hr, const EXCEPINFO* exception = nullptr) {
-    if (exception && exception->bstrDescription && SysStringLen(exception->bstrDescription) > 0)
-        throw Error(std::wstring(exception->bstrDescription, SysStringLen(exception->bstrDescription)));
+    if (exception && exception->bstrDescription && sys_string_length(exception->bstrDescription) > 0)
+        throw Error(std::wstring(exception->bstrDescription, sys_string_length(exception->bstrDescription)));
     throw Error(com_error_text(hr));
 }
 
@@ -47,27 +47,25 @@ void invoke(IDispatch* object, const wchar_t* method, std::vector<VARIANT> argum
     std::wstring description;
     if (failed && hr == DISP_E_EXCEPTION) {
         if (exception.pfnDeferredFillIn) exception.pfnDeferredFillIn(&exception);
-        if (exception.bstrDescription) description.assign(exception.bstrDescription, SysStringLen(exception.bstrDescription));
+        if (exception.bstrDescription) description.assign(exception.bstrDescription, sys_string_length(exception.bstrDescription));
         if (description.empty() && FAILED(exception.scode)) hr = exception.scode;
     }
-    SysFreeString(exception.bstrSource);
-    SysFreeString(exception.bstrDescription);
-    SysFreeString(exception.bstrHelpFile);
+    sys_free_string(exception.bstrSource);
+    sys_free_string(exception.bstrDescription);
+    sys_free_string(exception.bstrHelpFile);
     if (!description.empty()) throw Error(description);
     if (failed) fail(hr);
 }
 
 VARIANT text_argument(const Bstr& text) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_BSTR;
     v.bstrVal = text.get();
     return v;
 }
 
 VARIANT integer_argument(std::uint32_t number) {
-    VARIANT v;
-    VariantInit(&v);
+    VARIANT v{};
     v.vt = VT_I4;
     v.lVal = static_cast<LONG>(number);
     return v;
@@ -116,7 +114,7 @@ std::uint32_t restore_point_result(const VARIANT& answer) {
     if (answer.vt == VT_EMPTY || answer.vt == VT_NULL)
         throw Error(L"The restore point could not be created: System Restore gave no answer");
     Variant number;
-    const HRESULT hr = VariantChangeType(number.put(), const_cast<VARIANT*>(&answer), 0, VT_UI4);
+    const HRESULT hr = variant_change_type(number.put(), const_cast<VARIANT*>(&answer), 0, VT_UI4);
     if (FAILED(hr))
         throw Error(L"The restore point could not be created: System Restore gave an answer that is not a number (" +
                     com_error_text(hr) + L")");

@@ -9,6 +9,8 @@
 
 #include <utility>
 
+#include "services/system_library_win.h"
+
 namespace vx {
 
 template <typename Handle, typename Traits>
@@ -110,25 +112,25 @@ private:
 // A VARIANT that is cleared when it goes.
 class Variant {
 public:
-    Variant() { VariantInit(&v_); }
-    ~Variant() { VariantClear(&v_); }
+    Variant() = default;
+    ~Variant() { variant_clear(&v_); }
     Variant(const Variant&) = delete;
     Variant& operator=(const Variant&) = delete;
     VARIANT* put() {
-        VariantClear(&v_);
+        variant_clear(&v_);
         return &v_;
     }
     VARIANT& get() { return v_; }
 
 private:
-    VARIANT v_;
+    VARIANT v_{}; // VT_EMPTY
 };
 
 // A BSTR that is freed when it goes.
 class Bstr {
 public:
-    explicit Bstr(const wchar_t* text) : s_(SysAllocString(text)) {}
-    ~Bstr() { SysFreeString(s_); }
+    explicit Bstr(const wchar_t* text) : s_(sys_alloc_string(text)) {}
+    ~Bstr() { sys_free_string(s_); }
     Bstr(const Bstr&) = delete;
     Bstr& operator=(const Bstr&) = delete;
     BSTR get() const { return s_; }

@@ -44,8 +44,8 @@ std::wstring dispatch_property(IDispatch* object, const wchar_t* name) {
     check(object->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, DISPATCH_METHOD | DISPATCH_PROPERTYGET, &none,
                          result.put(), nullptr, nullptr));
     if (result.get().vt == VT_NULL || result.get().vt == VT_EMPTY) return {};
-    check(VariantChangeType(&result.get(), &result.get(), 0, VT_BSTR));
-    return result.get().bstrVal ? std::wstring(result.get().bstrVal, SysStringLen(result.get().bstrVal))
+    check(variant_change_type(&result.get(), &result.get(), 0, VT_BSTR));
+    return result.get().bstrVal ? std::wstring(result.get().bstrVal, sys_string_length(result.get().bstrVal))
                                 : std::wstring();
 }
 
@@ -123,7 +123,7 @@ std::wstring wmi_motherboard() {
         Variant item;
         ULONG fetched = 0;
         if (items->Next(1, item.put(), &fetched) != S_OK) break;
-        check(VariantChangeType(&item.get(), &item.get(), 0, VT_DISPATCH));
+        check(variant_change_type(&item.get(), &item.get(), 0, VT_DISPATCH));
         IDispatch* board = item.get().pdispVal;
         if (!board) continue;
         // With several boards the last one enumerated is shown.

@@ -44,4 +44,38 @@ HRESULT known_folder_path(REFKNOWNFOLDERID folder, DWORD flags, PWSTR* path) {
     return call(folder, flags, nullptr, path);
 }
 
+BSTR sys_alloc_string(const wchar_t* text) {
+    using Fn = BSTR(WINAPI*)(const OLECHAR*);
+    static const auto call = system_function<Fn>(L"oleaut32.dll", "SysAllocString");
+    return call ? call(text) : nullptr;
+}
+
+void sys_free_string(BSTR text) {
+    if (!text) return;
+    using Fn = void(WINAPI*)(BSTR);
+    static const auto call = system_function<Fn>(L"oleaut32.dll", "SysFreeString");
+    if (call) call(text);
+}
+
+UINT sys_string_length(BSTR text) {
+    if (!text) return 0;
+    using Fn = UINT(WINAPI*)(BSTR);
+    static const auto call = system_function<Fn>(L"oleaut32.dll", "SysStringLen");
+    return call ? call(text) : 0;
+}
+
+HRESULT variant_change_type(VARIANT* to, const VARIANT* from, USHORT flags, VARTYPE type) {
+    using Fn = HRESULT(WINAPI*)(VARIANTARG*, const VARIANTARG*, USHORT, VARTYPE);
+    static const auto call = system_function<Fn>(L"oleaut32.dll", "VariantChangeType");
+    return call ? call(to, from, flags, type) : E_FAIL;
+}
+
+HRESULT variant_clear(VARIANT* variant) {
+    // An empty variant holds nothing to free, so clearing one needs no DLL.
+    if (variant->vt == VT_EMPTY) return S_OK;
+    using Fn = HRESULT(WINAPI*)(VARIANTARG*);
+    static const auto call = system_function<Fn>(L"oleaut32.dll", "VariantClear");
+    return call ? call(variant) : E_FAIL;
+}
+
 } // namespace vx

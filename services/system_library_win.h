@@ -38,4 +38,15 @@ HINSTANCE shell_execute(HWND owner, const wchar_t* verb, const wchar_t* file, co
 int shell_file_operation(SHFILEOPSTRUCTW* operation);
 HRESULT known_folder_path(REFKNOWNFOLDERID folder, DWORD flags, PWSTR* path);
 
+// Automation's strings and variants, with oleaut32 loaded from the system
+// folder when first used: only the system information, the restore point and
+// the desktop shell's launch need them, none of them at start-up. Each answers
+// as the call itself does; where oleaut32 cannot be had, a string is null, a
+// length 0 and a change of type E_FAIL.
+BSTR sys_alloc_string(const wchar_t* text);
+void sys_free_string(BSTR text);
+UINT sys_string_length(BSTR text);
+HRESULT variant_change_type(VARIANT* to, const VARIANT* from, USHORT flags, VARTYPE type);
+HRESULT variant_clear(VARIANT* variant);
+
 } // namespace vx
