@@ -503,4 +503,81 @@ Image decode_png(std::span<const std::uint8_t> bytes) {
     return image;
 }
 
+namespace {
+
+// Which source pixels each destination pixel covers along one axis, and how
+// much of each. Measured so that source pixel j spans [j*to, (j+1)*to) and
+// destination pixel i spans [i*from, (i+1)*from): every overlap is a whole
+// number, and each destination pixel's weights add up to `from`.
+struct Coverage {
+    std::vector<std::size_t> first; // the first source pixel of each destination pixel
+    std::vector<std::size_t> start; // where its weights begin; one more entry ends the last
+    std::vector<std::uint32_t> weights;
+};
+
+Coverage coverage(int from, int to) {
+    const auto source = static_cast<std::uint32_t>(from), destination = static_cast<std::uint32_t>(to);
+    Coverage c;
+    c.weights.reserve(std::size_t{source} + destination);
+    for (std::uint32_t i = 0; i < destination; ++i) {
+        const std::uint32_t lo = i * source, hi = lo + source;
+        c.first.push_back(lo / destination);
+        c.start.push_back(c.weights.size());
+        for (std::uint32_t j = lo / destination; j * destination < hi; ++j)
+            c.weights.push_back(std::min(hi, (j + 1) * destination) - std::max(lo, j * destination));
+    }
+    c.start.push_back(c.weights.size());
+    return c;
+}
+
+} // namespace
+
+Image resize_image(const Image& image, int width, int height) {
+    if (image.width < 1 || image.height < 1 ||
+        image.pixels.size() !=
+            std::size_t{static_cast<std::uint32_t>(image.width)} * static_cast<std::uint32_t>(image.height) * 4)
+        throw Error(L"The picture to scale is empty or damaged.");
+    if (width < 1 || height < 1 || width > kMaxSide || height > kMaxSide ||
+        std::uint64_t{static_cast<std::uint32_t>(width)} * static_cast<std::uint32_t>(height) > kMaxPixels)
+        throw Error(L"The picture cannot be scaled to " + std::to_wstring(width) + L" by " + std::to_wstring(height) +
+                    L" pixels.");
+    if (width == image.width && height == image.height) return image;
+
+    const auto columns = coverage(image.width, width);
+    const auto rows = coverage(image.height, height);
+    const std::size_t source_width = static_cast<std::size_t>(image.width);
+    // Every destination pixel's weights add up to this.
+    const std::uint64_t total = std::uint64_t{source_width} * static_cast<std::uint32_t>(image.height);
+
+    Image out;
+    out.width = width;
+    out.height = height;
+    out.pixels.resize(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 4);
+    // One destination row at a time: first the source rows it covers, blended
+    // column by column, then that line's columns blended into its pixels. The
+    // colours are premultiplied, so a transparent pixel adds nothing to them.
+    std::vector<std::uint32_t> line(source_width * 4);
+    std::uint8_t* to = out.pixels.data();
+    for (std::size_t y = 0; y < static_cast<std::size_t>(height); ++y) {
+        std::fill(line.begin(), line.end(), 0u);
+        for (std::size_t k = rows.start[y]; k < rows.start[y + 1]; ++k) {
+            const std::uint32_t weight = rows.weights[k];
+            const std::uint8_t* from = &image.pixels[(rows.first[y] + k - rows.start[y]) * source_width * 4];
+            for (std::size_t i = 0; i < line.size(); ++i)
+                line[i] += weight * from[i];
+        }
+        for (std::size_t x = 0; x < static_cast<std::size_t>(width); ++x, to += 4) {
+            std::uint64_t sum[4] = {};
+            for (std::size_t k = columns.start[x]; k < columns.start[x + 1]; ++k) {
+                const std::uint32_t* p = &line[(columns.first[x] + k - columns.start[x]) * 4];
+                for (int c = 0; c < 4; ++c)
+                    sum[c] += std::uint64_t{columns.weights[k]} * p[c];
+            }
+            for (int c = 0; c < 4; ++c)
+                to[c] = static_cast<std::uint8_t>((sum[c] + total / 2) / total);
+        }
+    }
+    return out;
+}
+
 } // namespace vx

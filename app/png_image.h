@@ -21,4 +21,9 @@ struct Image {
 // pixels a side or 2^24 pixels in all.
 Image decode_png(std::span<const std::uint8_t> bytes);
 
+// Scales by area: each new pixel is the average of the part of the picture it
+// covers, each old pixel weighted by how much of it lies inside. A size below
+// one pixel, or beyond what decode_png accepts, throws vx::Error.
+Image resize_image(const Image& image, int width, int height);
+
 } // namespace vx

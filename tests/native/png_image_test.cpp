@@ -588,5 +588,97 @@ TEST(PngImage, RejectsCorruptedCompressedData) {
     }
 }
 
+// --- Scaling ----------------------------------------------------------------
+
+Image make_image(int width, int height, Bytes pixels) {
+    return Image{width, height, std::move(pixels)};
+}
+
+TEST(PngImageResize, AveragesTheAreaEachPixelCovers) {
+    struct Case {
+        const char* name;
+        Image source;
+        int width, height;
+        Bytes expected;
+    };
+    const Case cases[] = {
+        {"2x2 to 1x1",
+         make_image(2, 2, {10, 20, 30, 40, 50, 60, 70, 80, 90, 100, 110, 120, 130, 140, 150, 161}),
+         1,
+         1,
+         {70, 80, 90, 100}}, // 100.25 rounds down
+        {"halves round up", make_image(2, 2, {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 2, 2, 2, 2}), 1, 1, {1, 1, 1, 1}},
+        // Three to two: each new pixel is one old pixel and half of the middle one.
+        {"3 to 2",
+         make_image(3, 1, {0, 0, 0, 255, 90, 90, 90, 255, 255, 255, 255, 255}),
+         2,
+         1,
+         {30, 30, 30, 255, 200, 200, 200, 255}},
+        {"3 to 2 vertically",
+         make_image(1, 3, {0, 0, 0, 255, 90, 90, 90, 255, 255, 255, 255, 255}),
+         1,
+         2,
+         {30, 30, 30, 255, 200, 200, 200, 255}},
+        // Two to three, the 1.5x of 144 DPI: the middle pixel is half of each.
+        {"2 to 3",
+         make_image(2, 1, {0, 0, 0, 255, 255, 255, 255, 255}),
+         3,
+         1,
+         {0, 0, 0, 255, 128, 128, 128, 255, 255, 255, 255, 255}},
+        {"column doubled", make_image(1, 2, {1, 2, 3, 4, 5, 6, 7, 8}), 2, 4, {1, 2, 3, 4, 1, 2, 3, 4, 1, 2, 3,
+                                                                              4, 1, 2, 3, 4, 5, 6, 7, 8, 5, 6,
+                                                                              7, 8, 5, 6, 7, 8, 5, 6, 7, 8}},
+        // Premultiplied, a clear pixel adds no colour: half-covered red stays pure red.
+        {"clear beside opaque", make_image(2, 1, {0, 0, 0, 0, 0, 0, 255, 255}), 1, 1, {0, 0, 128, 128}},
+        {"same size", make_image(2, 1, {1, 2, 3, 4, 5, 6, 7, 8}), 2, 1, {1, 2, 3, 4, 5, 6, 7, 8}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const auto out = resize_image(c.source, c.width, c.height);
+        EXPECT_EQ(out.width, c.width);
+        EXPECT_EQ(out.height, c.height);
+        EXPECT_EQ(out.pixels, c.expected);
+    }
+}
+
+TEST(PngImageResize, KeepsAnEvenColourEvenAtAnySize) {
+    // Every new pixel's weights must add up to exactly the area it covers.
+    const Image source = make_image(7, 5, [] {
+        Bytes p;
+        for (int i = 0; i < 35; ++i)
+            p.insert(p.end(), {10, 20, 30, 40});
+        return p;
+    }());
+    const std::pair<int, int> sizes[] = {{3, 4}, {11, 9}, {1, 1}, {7, 13}, {150, 2}};
+    for (const auto& [w, h] : sizes) {
+        SCOPED_TRACE(std::to_string(w) + "x" + std::to_string(h));
+        const auto out = resize_image(source, w, h);
+        ASSERT_EQ(out.pixels.size(), std::size_t(w * h * 4));
+        for (std::size_t i = 0; i < out.pixels.size(); i += 4)
+            ASSERT_EQ(Bytes(out.pixels.begin() + std::ptrdiff_t(i), out.pixels.begin() + std::ptrdiff_t(i + 4)),
+                      (Bytes{10, 20, 30, 40}))
+                << i / 4;
+    }
+}
+
+TEST(PngImageResize, ShrinksTheLogoToItsBox) {
+    const auto small = resize_image(decode_png(read_file("logo.png")), 150, 150);
+    ASSERT_EQ(small.pixels.size(), std::size_t(150 * 150 * 4));
+    EXPECT_EQ(pixel_at(small, 0, 0), (Bytes{0, 0, 0, 0}));
+    EXPECT_EQ(pixel_at(small, 75, 75)[3], 255);
+    for (std::size_t i = 0; i < small.pixels.size(); i += 4)
+        for (std::size_t c = 0; c < 3; ++c)
+            ASSERT_LE(small.pixels[i + c], small.pixels[i + 3]) << i / 4;
+}
+
+TEST(PngImageResize, RejectsSizesItCannotMake) {
+    const auto source = make_image(2, 2, Bytes(16, 1));
+    const std::pair<int, int> sizes[] = {{0, 1}, {1, 0}, {-1, 5}, {16385, 1}, {16384, 16384}};
+    for (const auto& [w, h] : sizes)
+        EXPECT_THROW(resize_image(source, w, h), Error) << w << "x" << h;
+    EXPECT_THROW(resize_image(Image{}, 1, 1), Error);
+    EXPECT_THROW(resize_image(make_image(2, 2, Bytes(15, 1)), 1, 1), Error);
+}
+
 } // namespace
 } // namespace vx
