@@ -184,13 +184,13 @@ HWND FormControls::create_picture(const ControlSpec& control, const ScaledContro
             icons_.emplace(std::wstring(control.caption), icon);
         }
         if (!icon) {
-            if (!fallback_icon_) fallback_icon_ = pictures_.load(kFallbackRowIcon, scale_, at.width, at.height);
+            if (!fallback_icon_) fallback_icon_ = load_picture(kFallbackRowIcon, scale_, at.width, at.height);
             bitmap = fallback_icon_;
         }
     } else if (control.flags & flag::unscaled) {
-        bitmap = pictures_.load(control.caption, scale_);
+        bitmap = load_picture(control.caption, scale_);
     } else {
-        bitmap = pictures_.load(control.caption, scale_, at.width, at.height);
+        bitmap = load_picture(control.caption, scale_, at.width, at.height);
     }
     const bool centred = !(control.flags & flag::unscaled);
     return controls::create_picture_window(bitmap, icon, centred, child_style(control), at, parent, control.id,
@@ -198,7 +198,7 @@ HWND FormControls::create_picture(const ControlSpec& control, const ScaledContro
 }
 
 HWND FormControls::create_speed_button(const ControlSpec& control, const ScaledControl& at, HWND parent) {
-    auto glyph = pictures_.load(control.caption, scale_);
+    auto glyph = load_picture(control.caption, scale_);
     return controls::create_speed_button_window(glyph, child_style(control), at, parent, control.id, instance_);
 }
 

@@ -110,7 +110,6 @@ private:
     std::map<std::tuple<int, bool, bool>, UniqueGdiObject> fonts_;
     std::map<std::wstring, std::shared_ptr<const Icon>, std::less<>> icons_; // row icons shared by location
     std::shared_ptr<const Bitmap> fallback_icon_;
-    PictureDecoder pictures_;
     HWND page_control_ = nullptr;
     std::vector<HWND> pages_;
     std::vector<HWND> scroll_boxes_;

@@ -1,11 +1,11 @@
 #include "app/pictures_win.h"
 
-#include <wincodec.h>
-
 #include <algorithm>
+#include <cstring>
 #include <string>
 
 #include "app/icon_location.h"
+#include "app/png_image.h"
 #include "services/error.h"
 #include "services/resources_win.h"
 #include "services/system_library_win.h"
@@ -14,12 +14,8 @@ namespace vx {
 
 namespace {
 
-void check(HRESULT result, std::wstring_view resource) {
-    if (FAILED(result)) throw Error(L"Cannot decode the picture " + std::wstring(resource));
-}
-
 // The size that fits `natural` into width x height with its proportions kept.
-SIZE fit(UINT natural_width, UINT natural_height, int width, int height) {
+SIZE fit(int natural_width, int natural_height, int width, int height) {
     if (natural_width == 0 || natural_height == 0) return {width, height};
     const double ratio =
         std::min(static_cast<double>(width) / natural_width, static_cast<double>(height) / natural_height);
@@ -29,49 +25,22 @@ SIZE fit(UINT natural_width, UINT natural_height, int width, int height) {
 
 } // namespace
 
-std::shared_ptr<const Bitmap> PictureDecoder::load(std::wstring_view resource, const DpiScale& scale, int width,
-                                                   int height) {
+std::shared_ptr<const Bitmap> load_picture(std::wstring_view resource, const DpiScale& scale, int width, int height) {
     const std::vector<std::uint8_t> bytes = load_resource(std::wstring(resource));
-
-    if (!factory_)
-        check(CoCreateInstance(CLSID_WICImagingFactory, nullptr, CLSCTX_INPROC_SERVER, IID_IWICImagingFactory,
-                               factory_.put_void()),
-              resource);
-    IWICImagingFactory* factory = factory_.get();
-    ComPtr<IWICStream> stream;
-    check(factory->CreateStream(stream.put()), resource);
-    check(stream->InitializeFromMemory(const_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size())), resource);
-    ComPtr<IWICBitmapDecoder> decoder;
-    check(factory->CreateDecoderFromStream(stream.get(), nullptr, WICDecodeMetadataCacheOnDemand, decoder.put()),
-          resource);
-    ComPtr<IWICBitmapFrameDecode> frame;
-    check(decoder->GetFrame(0, frame.put()), resource);
-    UINT natural_width = 0, natural_height = 0;
-    check(frame->GetSize(&natural_width, &natural_height), resource);
-
-    const SIZE size = width > 0 && height > 0
-                          ? fit(natural_width, natural_height, width, height)
-                          : SIZE{scale(static_cast<int>(natural_width)), scale(static_cast<int>(natural_height))};
-
-    IWICBitmapSource* source = frame.get();
-    ComPtr<IWICBitmapScaler> scaler;
-    if (static_cast<UINT>(size.cx) != natural_width || static_cast<UINT>(size.cy) != natural_height) {
-        check(factory->CreateBitmapScaler(scaler.put()), resource);
-        check(scaler->Initialize(frame.get(), static_cast<UINT>(size.cx), static_cast<UINT>(size.cy),
-                                 WICBitmapInterpolationModeFant),
-              resource);
-        source = scaler.get();
+    Image image;
+    try {
+        image = decode_png(bytes);
+        const SIZE size = width > 0 && height > 0 ? fit(image.width, image.height, width, height)
+                                                  : SIZE{scale(image.width), scale(image.height)};
+        if (size.cx != image.width || size.cy != image.height) image = resize_image(image, size.cx, size.cy);
+    } catch (const Error& error) {
+        throw Error(L"Cannot decode the picture " + std::wstring(resource) + L": " + error.message());
     }
-    ComPtr<IWICFormatConverter> converter;
-    check(factory->CreateFormatConverter(converter.put()), resource);
-    check(converter->Initialize(source, GUID_WICPixelFormat32bppPBGRA, WICBitmapDitherTypeNone, nullptr, 0.0,
-                                WICBitmapPaletteTypeCustom),
-          resource);
 
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-    info.bmiHeader.biWidth = size.cx;
-    info.bmiHeader.biHeight = -size.cy; // rows from the top
+    info.bmiHeader.biWidth = image.width;
+    info.bmiHeader.biHeight = -image.height; // rows from the top
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
@@ -79,11 +48,9 @@ std::shared_ptr<const Bitmap> PictureDecoder::load(std::wstring_view resource, c
     auto bitmap = std::make_shared<Bitmap>();
     bitmap->handle.reset(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bitmap->handle || !bits) throw Error(L"Cannot make the picture " + std::wstring(resource));
-    const UINT stride = static_cast<UINT>(size.cx) * 4;
-    check(converter->CopyPixels(nullptr, stride, stride * static_cast<UINT>(size.cy), static_cast<BYTE*>(bits)),
-          resource);
-    bitmap->width = size.cx;
-    bitmap->height = size.cy;
+    std::memcpy(bits, image.pixels.data(), image.pixels.size());
+    bitmap->width = image.width;
+    bitmap->height = image.height;
     return bitmap;
 }
 

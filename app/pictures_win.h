@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <wincodec.h>
-
 #include <memory>
 #include <string_view>
 
@@ -19,20 +17,13 @@ struct Bitmap {
     int width = 0, height = 0;
 };
 
-// Decodes PNGs stored as RCDATA resources of the program with WIC, all with
-// one imaging factory, made at the first picture: making one is a lookup of
-// its class, so a form keeps one decoder for all its pictures.
-class PictureDecoder {
-public:
-    // With a size of 0 x 0 the picture keeps its own size, scaled by the DPI;
-    // otherwise it is scaled to fit that size with its proportions kept.
-    // Raises when the resource is missing or cannot be decoded.
-    std::shared_ptr<const Bitmap> load(std::wstring_view resource, const DpiScale& scale, int width = 0,
-                                       int height = 0);
-
-private:
-    ComPtr<IWICImagingFactory> factory_;
-};
+// A PNG stored as an RCDATA resource of the program, decoded by the program's
+// own decoder: no codec, COM or DLL is loaded for the pictures. With a size of
+// 0 x 0 the picture keeps its own size, scaled by the DPI; otherwise it is
+// scaled to fit that size with its proportions kept. Raises when the resource
+// is missing or cannot be decoded.
+std::shared_ptr<const Bitmap> load_picture(std::wstring_view resource, const DpiScale& scale, int width = 0,
+                                           int height = 0);
 
 // Draws the bitmap with its transparency at (x, y), at its own size.
 void draw_bitmap(HDC dc, const Bitmap& bitmap, int x, int y);

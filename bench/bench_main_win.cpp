@@ -282,19 +282,17 @@ void bench_breakdown() {
     step("breakdown: COM and the common controls");
 
     const DpiScale scale(96);
-    // One decoder for all the pictures, as a form has.
-    PictureDecoder decoder;
     std::vector<std::shared_ptr<const Bitmap>> pictures;
     double pixels = 0;
     for (const ControlSpec& control : main_window_opening_layout()) {
         if (control.kind != ControlKind::picture && control.kind != ControlKind::speed_button) continue;
         const ScaledControl at = scale_control(control, scale);
         const bool own_size = control.kind == ControlKind::speed_button || (control.flags & flag::unscaled);
-        pictures.push_back(own_size ? decoder.load(control.caption, scale)
-                                    : decoder.load(control.caption, scale, at.width, at.height));
+        pictures.push_back(own_size ? load_picture(control.caption, scale)
+                                    : load_picture(control.caption, scale, at.width, at.height));
         pixels += static_cast<double>(pictures.back()->width) * pictures.back()->height;
     }
-    step("breakdown: WIC and the Home page's decoded pictures");
+    step("breakdown: the Home page's decoded pictures");
     report("breakdown: of which the decoded pixels themselves", pixels * 4 / 1048576.0, "MB", "");
 
     WNDCLASSW cls{};

@@ -22,8 +22,9 @@ namespace vx::e2e {
 namespace {
 
 // comctl32 is imported and comes from the side-by-side store through the
-// manifest; msimg32 gives AlphaBlend for the pictures; windowscodecs decodes
-// them. version.dll and uxtheme.dll are left out: Wine's own builtin DLLs load
+// manifest; msimg32 gives AlphaBlend for the pictures; windowscodecs is the
+// imaging component, which the program no longer uses (it decodes its
+// pictures itself) but a system DLL may still ask for. version.dll and uxtheme.dll are left out: Wine's own builtin DLLs load
 // them by themselves while the process starts, before any of the program's
 // code runs, even for a program that imports only known DLLs. Windows does
 // not, so those two names would say nothing about the program. The names on
@@ -132,6 +133,28 @@ TEST(DllPlantingOnWin10, NoDllBesideTheProgramIsLoadedAndThePicturesStillComeFro
         DeleteFileW((folder + L"\\" + name).c_str());
     DeleteFileW(program.c_str());
     RemoveDirectoryW(folder.c_str());
+}
+
+// What the program loads for its own start-up and its pages: not the imaging
+// components, automation or the shell, which cost memory and time and which
+// nothing before the first launch, repair or restore point needs. Under Wine
+// no system DLL of a plain window brings them in either; on Windows one may,
+// which would not be the program's doing.
+TEST(StartUpOnWin10, TheWindowAndItsPagesLoadNeitherTheImagingComponentsNorAutomationNorTheShell) {
+    App app = App::launch({vantrix_exe(), {}, {}});
+    HWND main = app.main_window();
+    std::vector<std::wstring> modules;
+    if (main) {
+        RedrawWindow(main, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        pause(1000);
+        modules = loaded_modules(app.process());
+    }
+    app.terminate();
+    ASSERT_NE(main, nullptr) << "the program did not start";
+    ASSERT_FALSE(modules.empty());
+    for (const auto& path : modules)
+        for (const wchar_t* name : {L"windowscodecs.dll", L"oleaut32.dll", L"shell32.dll"})
+            EXPECT_FALSE(equals_ignore_case(base_name(path), name)) << to_narrow(path);
 }
 
 } // namespace
