@@ -452,6 +452,17 @@ TEST(PngImage, RejectsDamagedOrUnsupportedFiles) {
         out.bits(1, 1);
         out.bits(1, 2);
     };
+    // A fixed block of one literal, then one match given by its length and
+    // distance codes, then the end of the block.
+    const auto literal_then_match = [&](unsigned length_code, int length_bits, unsigned distance_code) {
+        return deflate([&](BitWriter& out) {
+            fixed_start(out);
+            fixed_literal(out, 1);
+            out.code(length_code, length_bits);
+            out.code(distance_code, 5);
+            out.code(0, 7);
+        });
+    };
     const auto dynamic_start = [](BitWriter& out, unsigned length_codes) {
         out.bits(1, 1);
         out.bits(2, 2);
@@ -501,27 +512,9 @@ TEST(PngImage, RejectsDamagedOrUnsupportedFiles) {
         {"preset dictionary", with_data(zlib_header(0x78, 0x20))},
         {"block type 3", with_data(with_byte(z, 2, 0x07))},
         {"stored length and its complement differ", with_data(with_byte(z, 5, 0x00))},
-        {"back-reference before the start", deflate([&](BitWriter& out) {
-             fixed_start(out);
-             fixed_literal(out, 1);
-             out.code(1, 7); // length 3
-             out.code(1, 5); // distance 2
-             out.code(0, 7);
-         })},
-        {"distance code 30", deflate([&](BitWriter& out) {
-             fixed_start(out);
-             fixed_literal(out, 1);
-             out.code(1, 7);
-             out.code(30, 5);
-             out.code(0, 7);
-         })},
-        {"length code 286", deflate([&](BitWriter& out) {
-             fixed_start(out);
-             fixed_literal(out, 1);
-             out.code(0xC6, 8);
-             out.code(0, 5);
-             out.code(0, 7);
-         })},
+        {"back-reference before the start", literal_then_match(1, 7, 1)}, // length 3, distance 2
+        {"distance code 30", literal_then_match(1, 7, 30)},
+        {"length code 286", literal_then_match(0xC6, 8, 0)},
         {"over-subscribed code", deflate([&](BitWriter& out) {
              dynamic_start(out, 19);
              for (int i = 0; i < 19; ++i)
